@@ -1,0 +1,54 @@
+// The desktop services on Windows: COM automation through IDispatch, user32
+// message boxes and windows, the file system and the process's command line.
+#pragma once
+
+#include <string>
+
+#include "platform/desktop.h"
+
+namespace platform::win32 {
+
+// COM for the program's one thread, which owns windows: a single-threaded
+// apartment from construction to destruction.
+class ComApartment {
+ public:
+  ComApartment();
+  ~ComApartment();
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool initialized_ = false;
+};
+
+class Win32Desktop final : public Desktop {
+ public:
+  // programName titles every message box.
+  explicit Win32Desktop(std::u16string programName);
+
+  ObjectRef CreateAutomationObject(std::u16string_view progId) override;
+  void CallMethod(AutomationObject& object, std::u16string_view member,
+                  std::initializer_list<Value> arguments) override;
+  ObjectRef CallMethodForObject(AutomationObject& object, std::u16string_view member,
+                                std::initializer_list<Value> arguments) override;
+  ObjectRef GetObjectProperty(AutomationObject& object, std::u16string_view member) override;
+  void SetProperty(AutomationObject& object, std::u16string_view member, const Value& value) override;
+
+  void ShowMessage(std::u16string_view text, int style) override;
+  std::u16string FindFileName(std::u16string_view path) override;
+  void PumpMessages() override;
+  std::u16string CommandLineTail() override;
+  std::u16string ProgramFolder() override;
+
+  WindowHandle FindWindowA(const char* className, const char* windowName) override;
+  void ShowWindow(WindowHandle window, int command) override;
+  void SetForegroundWindow(WindowHandle window) override;
+
+  std::unique_ptr<InputFile> OpenForInput(std::u16string_view path) override;
+  std::u16string DecodeAnsi(std::string_view bytes) override;
+
+ private:
+  std::u16string programName_;
+};
+
+}  // namespace platform::win32
