@@ -1,0 +1,80 @@
+// A recording stand-in for the desktop: every operation the logic makes is
+// written to a journal, one readable line each, and any of them can be made
+// to fail.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/desktop.h"
+
+namespace testing_support {
+
+std::string Utf8(std::u16string_view text);
+// Quotes text for the journal with control characters made visible.
+std::string Quoted(std::u16string_view text);
+
+class FakeDesktop final : public platform::Desktop {
+ public:
+  struct MailFile {
+    std::string bytes;
+    std::size_t chunkSize = 4096;  // bytes handed out by each Read
+    std::optional<platform::Failure> openFailure;
+    std::optional<std::size_t> failReadAfter;  // bytes delivered before a read fails
+  };
+
+  std::vector<std::string> journal;
+
+  // Inputs of the desktop.
+  std::u16string commandLineTail;
+  std::u16string programFolder = u"C:\\Tools";
+  platform::WindowHandle notesWindow = 0;
+  std::map<std::u16string, std::u16string> fileNames;  // path -> name FindFileName gives
+  std::map<std::u16string, platform::Failure> failingLookups;
+  std::map<std::u16string, MailFile> mailFiles;
+  std::function<void()> onPump;  // runs inside PumpMessages, as a waiting click would
+
+  // Makes the operation whose journal line starts with prefix fail, the
+  // occurrence-th time it is met (counting from 1).
+  void FailWhen(std::string prefix, platform::Failure failure, int occurrence = 1);
+
+  // Only the lines that start with prefix, or all lines but those.
+  std::vector<std::string> Lines(const std::string& prefix) const;
+
+  platform::ObjectRef CreateAutomationObject(std::u16string_view progId) override;
+  void CallMethod(platform::AutomationObject& object, std::u16string_view member,
+                  std::initializer_list<platform::Value> arguments) override;
+  platform::ObjectRef CallMethodForObject(platform::AutomationObject& object, std::u16string_view member,
+                                          std::initializer_list<platform::Value> arguments) override;
+  platform::ObjectRef GetObjectProperty(platform::AutomationObject& object, std::u16string_view member) override;
+  void SetProperty(platform::AutomationObject& object, std::u16string_view member,
+                   const platform::Value& value) override;
+  void ShowMessage(std::u16string_view text, int style) override;
+  std::u16string FindFileName(std::u16string_view path) override;
+  void PumpMessages() override;
+  std::u16string CommandLineTail() override;
+  std::u16string ProgramFolder() override;
+  platform::WindowHandle FindWindowA(const char* className, const char* windowName) override;
+  void ShowWindow(platform::WindowHandle window, int command) override;
+  void SetForegroundWindow(platform::WindowHandle window) override;
+  std::unique_ptr<platform::InputFile> OpenForInput(std::u16string_view path) override;
+  std::u16string DecodeAnsi(std::string_view bytes) override;
+
+  // Journals a line, then throws if a failure was set for it.
+  void Record(std::string line);
+
+ private:
+  struct PlannedFailure {
+    std::string prefix;
+    platform::Failure failure;
+    int remaining;
+  };
+  platform::ObjectRef MakeObject(std::string name);
+
+  std::vector<PlannedFailure> plannedFailures_;
+};
+
+}  // namespace testing_support

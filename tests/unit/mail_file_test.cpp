@@ -1,0 +1,171 @@
+#include "mailfile/mail_file.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_desktop.h"
+
+namespace {
+
+using mailfile::MailFields;
+using testing_support::FakeDesktop;
+
+// What the composer received, or nothing when it was not called.
+std::optional<MailFields> handedOff;
+
+void RecordingComposer(platform::Desktop& desktop, MailFields& fields) {
+  static_cast<FakeDesktop&>(desktop).journal.push_back("compose");
+  handedOff = fields;
+}
+
+struct ReadCase {
+  const char* name;
+  std::string bytes;
+  std::u16string address;
+  std::u16string subject;
+  std::u16string body;
+  std::u16string attachment;
+};
+
+const ReadCase kReadCases[] = {
+    {"WorkedExample",
+     "Order export\r\n[ADDRESS]\r\nSales Team\r\n\r\nPurchasing Team\r\n[SUBJECT]\r\nOrder confirmed\r\n"
+     "[BODY]\r\nHello,\r\n\r\nthe order has been confirmed.\r\n[Body]\r\n[ATTACHMENT]\r\n"
+     "C:\\Orders\\confirmation.pdf\r\n[BODY]\r\nRegards\r\n",
+     u"Purchasing Team", u"Order confirmed",
+     u"Hello,\r\rthe order has been confirmed.\r[Body]\rRegards\r", u"C:\\Orders\\confirmation.pdf"},
+    {"ZeroBytes", "", u"", u"", u"", u""},
+    {"MarkersOnly", "[ADDRESS]\r\n[SUBJECT]\r\n[BODY]\r\n[ATTACHMENT]\r\n", u"", u"", u"", u""},
+    {"TextAboveFirstMarkerIsDropped", "a@b\r\nSubject\r\n[BODY]\r\nx", u"", u"", u"x\r", u""},
+    {"LastNonEmptyLineWins", "[ADDRESS]\r\nfirst\r\nsecond\r\n\r\n", u"second", u"", u"", u""},
+    {"LineOfOneBlankReplaces", "[SUBJECT]\r\nReal\r\n \r\n", u"", u" ", u"", u""},
+    {"MarkerLookalikesAreContent",
+     "[body]\r\n[ADDRESS]\r\n [SUBJECT]\r\n[SUBJECT] \r\n[Body]\r\n[OTHER]\r\n", u"[OTHER]", u"", u"", u""},
+    {"TabsCountAsCharacters", "[ATTACHMENT]\r\nC:\\a.txt\r\n\t\r\n", u"", u"", u"", u"\t"},
+    {"EmptyBodyLinesKeepTheirCarriageReturn", "[BODY]\r\nA\r\n\r\nB\r\n", u"", u"", u"A\r\rB\r", u""},
+    {"BodySectionsJoinAcrossOtherSections", "[BODY]\r\none\r\n[SUBJECT]\r\ns\r\n[BODY]\r\ntwo\r\n", u"", u"s",
+     u"one\rtwo\r", u""},
+    {"EmptyLineAtEndOfBody", "[BODY]\r\nA\r\n\r\n", u"", u"", u"A\r\r", u""},
+    {"LoneLineFeedsDoNotEndLines", "[ADDRESS]\na@b\n[BODY]\nx\n", u"", u"", u"", u""},
+    {"LoneLineFeedIsKeptInsideALine", "[BODY]\r\na\nb\r\n", u"", u"", u"a\nb\r", u""},
+    {"CarriageReturnAloneEndsLines", "[ADDRESS]\ra@b\r[BODY]\rx\r\ry\r", u"a@b", u"", u"x\r\ry\r", u""},
+    {"CarriageReturnBeforeCrLfGivesAnEmptyLine", "[BODY]\r\nx\r\r\ny\r\n", u"", u"", u"x\r\ry\r", u""},
+    {"LastLineWithoutLineEnd", "[SUBJECT]\r\nHi", u"", u"Hi", u"", u""},
+    {"ByteOrderMarkHidesTheFirstMarker", "\xEF\xBB\xBF[ADDRESS]\r\na@b\r\n[SUBJECT]\r\ns\r\n", u"", u"s", u"", u""},
+    {"HighBytesDecodeFromTheAnsiCodePage", "[SUBJECT]\r\n\x80 caf\xE9 \x81\xFF\r\n", u"", u"\u20AC caf\u00E9 \u0081\u00FF",
+     u"", u""},
+    {"NulBytesAreCharacters", std::string("[BODY]\r\na\0b\r\n", 12), u"", u"", std::u16string(u"a\0b\r", 4), u""},
+};
+
+void PrintTo(const ReadCase& readCase, std::ostream* out) { *out << readCase.name; }
+
+class ReadMailFileTest : public testing::TestWithParam<std::tuple<ReadCase, std::size_t>> {
+ protected:
+  void SetUp() override { handedOff.reset(); }
+};
+
+TEST_P(ReadMailFileTest, GivesTheSectionValues) {
+  const auto& [readCase, chunkSize] = GetParam();
+  FakeDesktop desktop;
+  desktop.fileNames[u"C:\\mail.txt"] = u"mail.txt";
+  desktop.mailFiles[u"C:\\mail.txt"] = {readCase.bytes, chunkSize, std::nullopt, std::nullopt};
+
+  mailfile::ReadMailFile(desktop, u"C:\\mail.txt", RecordingComposer);
+
+  ASSERT_TRUE(handedOff.has_value());
+  EXPECT_EQ(handedOff->address, readCase.address);
+  EXPECT_EQ(handedOff->subject, readCase.subject);
+  EXPECT_EQ(handedOff->body, readCase.body);
+  EXPECT_EQ(handedOff->attachment, readCase.attachment);
+}
+
+// Chunk sizes of 1 to 3 bytes split every CR LF pair across two reads.
+INSTANTIATE_TEST_SUITE_P(Cases, ReadMailFileTest,
+                         testing::Combine(testing::ValuesIn(kReadCases), testing::Values(1, 2, 3, 64 * 1024)),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param).name) + "_chunk" +
+                                  std::to_string(std::get<1>(info.param));
+                         });
+
+TEST(ReadMailFileWorkedExample, BodyHasFiftyThreeCharactersAndNoLineFeed) {
+  handedOff.reset();
+  FakeDesktop desktop;
+  desktop.fileNames[u"m"] = u"m";
+  desktop.mailFiles[u"m"].bytes = kReadCases[0].bytes;
+  mailfile::ReadMailFile(desktop, u"m", RecordingComposer);
+  ASSERT_TRUE(handedOff.has_value());
+  EXPECT_EQ(handedOff->body.size(), 53u);
+  EXPECT_EQ(handedOff->body.find(u'\n'), std::u16string::npos);
+}
+
+class ReadMailFileFlowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    handedOff.reset();
+    desktop.fileNames[u"C:\\m.txt"] = u"m.txt";
+    desktop.mailFiles[u"C:\\m.txt"].bytes = "[SUBJECT]\r\nHi\r\n[BODY]\r\nText\r\n";
+  }
+  FakeDesktop desktop;
+};
+
+TEST_F(ReadMailFileFlowTest, EmptyPathReturnsWithoutLookingUp) {
+  mailfile::ReadMailFile(desktop, u"", RecordingComposer);
+  EXPECT_TRUE(desktop.journal.empty());
+  EXPECT_FALSE(handedOff);
+}
+
+TEST_F(ReadMailFileFlowTest, PathThatNamesNoFileReturnsQuietly) {
+  mailfile::ReadMailFile(desktop, u"C:\\missing.txt", RecordingComposer);
+  EXPECT_EQ(desktop.journal, (std::vector<std::string>{"find \"C:\\missing.txt\" -> \"\""}));
+  EXPECT_FALSE(handedOff);
+}
+
+TEST_F(ReadMailFileFlowTest, FileIsClosedBeforeTheHandOff) {
+  mailfile::ReadMailFile(desktop, u"C:\\m.txt", RecordingComposer);
+  EXPECT_EQ(desktop.journal, (std::vector<std::string>{"find \"C:\\m.txt\" -> \"m.txt\"", "open \"C:\\m.txt\"",
+                                                        "close", "compose"}));
+}
+
+TEST_F(ReadMailFileFlowTest, FailuresLeaveTheReaderWithTheFileClosedAndNothingHandedOff) {
+  struct FailureCase {
+    const char* name;
+    std::function<void(FakeDesktop&)> arrange;
+    std::vector<std::string> journal;
+  };
+  const FailureCase cases[] = {
+      {"lookup fails",
+       [](FakeDesktop& d) { d.failingLookups.emplace(u"C:\\m.txt", platform::Failure(52, u"Bad file name or number")); },
+       {"find \"C:\\m.txt\" FAILS"}},
+      {"open fails",
+       [](FakeDesktop& d) { d.mailFiles[u"C:\\m.txt"].openFailure = platform::Failure(70, u"Permission denied"); },
+       {"find \"C:\\m.txt\" -> \"m.txt\"", "open \"C:\\m.txt\" FAILS"}},
+      {"read fails part-way",
+       [](FakeDesktop& d) {
+         d.mailFiles[u"C:\\m.txt"].chunkSize = 4;
+         d.mailFiles[u"C:\\m.txt"].failReadAfter = 12;
+       },
+       {"find \"C:\\m.txt\" -> \"m.txt\"", "open \"C:\\m.txt\"", "read failed", "close"}},
+  };
+  for (const FailureCase& failureCase : cases) {
+    SCOPED_TRACE(failureCase.name);
+    FakeDesktop failing;
+    failing.fileNames = desktop.fileNames;
+    failing.mailFiles = desktop.mailFiles;
+    failureCase.arrange(failing);
+    handedOff.reset();
+    EXPECT_THROW(mailfile::ReadMailFile(failing, u"C:\\m.txt", RecordingComposer), platform::Failure);
+    EXPECT_EQ(failing.journal, failureCase.journal);
+    EXPECT_FALSE(handedOff);
+  }
+}
+
+TEST_F(ReadMailFileFlowTest, EachReadStartsFromEmptyValues) {
+  desktop.fileNames[u"C:\\empty.txt"] = u"empty.txt";
+  desktop.mailFiles[u"C:\\empty.txt"].bytes = "";
+  mailfile::ReadMailFile(desktop, u"C:\\m.txt", RecordingComposer);
+  mailfile::ReadMailFile(desktop, u"C:\\empty.txt", RecordingComposer);
+  ASSERT_TRUE(handedOff);
+  EXPECT_EQ(handedOff->subject, u"");
+  EXPECT_EQ(handedOff->body, u"");
+}
+
+}  // namespace
