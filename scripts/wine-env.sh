@@ -15,7 +15,8 @@ qz_start_display() {
   local number
   for number in 91 92 93 94 95 96 97 98 99; do
     if [ ! -e "/tmp/.X${number}-lock" ]; then
-      Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+      Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+      export QZ_XVFB_PID=$!
       export DISPLAY=":$number"
       local tries
       for tries in $(seq 50); do
