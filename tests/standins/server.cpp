@@ -1,0 +1,213 @@
+#include "server.h"
+
+#include <cwchar>
+#include <cwctype>
+#include <vector>
+
+#include "dispatch_object.h"
+
+namespace standins {
+
+namespace {
+
+// A local server that COM started but nobody uses ends after this long.
+constexpr UINT kIdleStartMilliseconds = 15000;
+
+std::vector<std::wstring> Words(std::wstring_view text) {
+  std::vector<std::wstring> words;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = std::min(text.find_first_of(L" \t", start), text.size());
+    if (end > start) words.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return words;
+}
+
+Server* runningServer = nullptr;
+
+void CALLBACK EndIfNeverUsed(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  if (runningServer != nullptr) runningServer->EndWhenIdle();
+}
+
+}  // namespace
+
+class ClassFactory final : public IClassFactory {
+ public:
+  ClassFactory(Server& server, const StandinClass& standin, const CLSID& clsid)
+      : server_(server), class_(standin), clsid_(clsid) {}
+
+  const CLSID& Clsid() const { return clsid_; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
+      *object = static_cast<IClassFactory*>(this);
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  // The factories live as long as the server; COM's references do not count.
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    *object = nullptr;
+    if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+    server_.RefreshSettings();
+    const std::wstring line = L"create " + std::wstring(class_.name) + L" -> ";
+    if (const Fault* fault = server_.TakeCallFault(L"create:" + std::wstring(class_.name))) {
+      wchar_t hex[16];
+      std::swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(fault->number));
+      server_.GetJournal().Write(line + L"HRESULT " + hex + L" [injected]");
+      // A server that made nothing has nothing to stay for.
+      server_.EndWhenIdle();
+      return fault->number;
+    }
+    ComRef<StandinObject> created = ComRef<StandinObject>::Adopt(server_.Definition().createObject(server_, class_));
+    server_.GetJournal().Write(line + created->Name());
+    if (server_.Definition().afterCreate) server_.Definition().afterCreate(server_);
+    return created->QueryInterface(iid, object);
+  }
+
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    server_.Lock(lock != FALSE);
+    return S_OK;
+  }
+
+ private:
+  Server& server_;
+  const StandinClass& class_;
+  CLSID clsid_;
+};
+
+Server::Server(const ServerDefinition& definition, ServerKind kind)
+    : definition_(definition), kind_(kind), settingsPath_(ModuleFolder() + L"\\" + std::wstring(kSettingsFileName)) {
+  RefreshSettings();
+  // The classes as registered now: registration makes new identifiers each time.
+  for (const StandinClass& standin : definition_.classes) {
+    if (const std::optional<CLSID> clsid = RegisteredClsid(standin)) {
+      factories_.push_back(std::make_unique<ClassFactory>(*this, standin, *clsid));
+    }
+  }
+}
+
+Server::~Server() = default;
+
+void Server::RefreshSettings() {
+  settings_ = ReadSettingsFile(settingsPath_);
+  journal_.SetPath(settings_.journalPath);
+}
+
+std::wstring Server::NextObjectName(std::wstring_view kind) {
+  return std::wstring(kind) + L"#" + std::to_wstring(++objectNumbers_[std::wstring(kind)]);
+}
+
+const Fault* Server::TakeFault(std::map<std::wstring, int>& counts, std::wstring_view target, bool lookup) {
+  std::wstring key(target);
+  for (wchar_t& c : key) c = static_cast<wchar_t>(std::towlower(c));
+  const int count = ++counts[key];
+  for (const Fault& fault : settings_.faults) {
+    if ((fault.kind == Fault::Kind::UnknownName) != lookup) continue;
+    if (SameName(fault.target, target) && (fault.occurrence == 0 || fault.occurrence == count)) return &fault;
+  }
+  return nullptr;
+}
+
+const Fault* Server::TakeCallFault(std::wstring_view target) { return TakeFault(callCounts_, target, false); }
+const Fault* Server::TakeLookupFault(std::wstring_view target) { return TakeFault(lookupCounts_, target, true); }
+
+void Server::ObjectDestroyed() {
+  --objects_;
+  EndWhenIdle();
+}
+
+void Server::WindowClosed() {
+  --windows_;
+  EndWhenIdle();
+}
+
+void Server::Lock(bool lock) {
+  locks_ += lock ? 1 : -1;
+  EndWhenIdle();
+}
+
+void Server::EndWhenIdle() {
+  // In process the client decides, through DllCanUnloadNow.
+  if (kind_ != ServerKind::Local || ending_ || objects_ > 0 || locks_ > 0 || windows_ > 0) return;
+  ending_ = true;
+  // Revoked at once, so that a client that asks again starts a new server
+  // rather than reaching this one on its way out.
+  for (const DWORD cookie : registrations_) CoRevokeClassObject(cookie);
+  registrations_.clear();
+  PostQuitMessage(0);
+}
+
+void Server::Start() {
+  if (started_) return;
+  started_ = true;
+  journal_.Write(L"server-start " + std::wstring(definition_.clientName) +
+                 (kind_ == ServerKind::Local ? L" local" : L" in-process") + L" pid=" +
+                 std::to_wstring(GetCurrentProcessId()));
+  if (definition_.onStart) definition_.onStart(*this);
+}
+
+HRESULT Server::GetClassObject(REFCLSID clsid, REFIID iid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  *object = nullptr;
+  for (const std::unique_ptr<ClassFactory>& factory : factories_) {
+    if (IsEqualCLSID(factory->Clsid(), clsid)) {
+      Start();
+      return factory->QueryInterface(iid, object);
+    }
+  }
+  return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+int Server::Run(std::wstring_view commandLine) {
+  const std::vector<std::wstring> words = Words(commandLine);
+  const auto isSwitch = [&](std::wstring_view name) {
+    return !words.empty() && (SameName(words[0], L"/" + std::wstring(name)) ||
+                              SameName(words[0], L"-" + std::wstring(name)));
+  };
+  if (isSwitch(L"RegServer")) {
+    const std::vector<std::wstring> names(words.begin() + 1, words.end());
+    return RegisterClasses(definition_.classes, names, ModulePath(), ServerKind::Local) ? 0 : 1;
+  }
+  if (isSwitch(L"UnregServer")) {
+    UnregisterClasses(definition_.classes);
+    return 0;
+  }
+
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+  runningServer = this;
+  Start();
+  // One server for every client: a real mail client runs once per user.
+  for (const std::unique_ptr<ClassFactory>& factory : factories_) {
+    DWORD cookie = 0;
+    if (SUCCEEDED(CoRegisterClassObject(factory->Clsid(), factory.get(),
+                                        CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie))) {
+      registrations_.push_back(cookie);
+    }
+  }
+  SetTimer(nullptr, 0, kIdleStartMilliseconds, EndIfNeverUsed);
+
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    const HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    if (root != nullptr && IsDialogMessageW(root, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  for (const DWORD cookie : registrations_) CoRevokeClassObject(cookie);
+  registrations_.clear();
+  journal_.Write(L"server-end " + std::wstring(definition_.clientName));
+  runningServer = nullptr;
+  CoUninitialize();
+  return 0;
+}
+
+}  // namespace standins

@@ -1,0 +1,105 @@
+// One stand-in COM server: its settings and journal, the objects and windows
+// that keep it alive, its class factories and its life. The same code runs as
+// a local server (an executable COM starts, like the real mail clients) and
+// in process (a DLL loaded into the client, for what Wine's marshalling would
+// change on the way: a null BSTR arrives as an empty one out of process).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "journal.h"
+#include "registration.h"
+#include "same_name.h"
+#include "settings.h"
+
+namespace standins {
+
+class StandinObject;
+class Server;
+class ClassFactory;
+
+// What sets one stand-in apart from the other.
+struct ServerDefinition {
+  std::wstring_view clientName;  // "Notes", "Outlook": journal and titles
+  std::span<const StandinClass> classes;
+  // A new object of the class the COM client asked for.
+  std::function<StandinObject*(Server&, const StandinClass&)> createObject;
+  // Runs once when the server starts (Notes: its main window).
+  std::function<void(Server&)> onStart;
+  // Runs after each creation has been journaled (Notes: the main window's state).
+  std::function<void(Server&)> afterCreate;
+};
+
+// The stand-in linked into this executable or DLL.
+const ServerDefinition& StandinDefinition();
+
+class Server {
+ public:
+  Server(const ServerDefinition& definition, ServerKind kind);
+  ~Server();
+  Server(const Server&) = delete;
+  Server& operator=(const Server&) = delete;
+
+  const ServerDefinition& Definition() const { return definition_; }
+  const Journal& GetJournal() const { return journal_; }
+  const Settings& GetSettings() const { return settings_; }
+  // Reads the settings file again; each creation does, so that a server that
+  // is still running sees what the current test asks for.
+  void RefreshSettings();
+
+  // "session#1", "session#2", "database#1": numbered per kind.
+  std::wstring NextObjectName(std::wstring_view kind);
+
+  // The fault that the settings inject into this call of target, if any; every
+  // call counts, so that a fault can hit the second call of a member only.
+  const Fault* TakeCallFault(std::wstring_view target);
+  const Fault* TakeLookupFault(std::wstring_view target);
+
+  // What keeps a local server alive: live objects, LockServer and its own windows.
+  void ObjectCreated() { ++objects_; }
+  void ObjectDestroyed();
+  void WindowOpened() { ++windows_; }
+  void WindowClosed();
+  void Lock(bool lock);
+  // Ends a local server when nothing keeps it alive any more.
+  void EndWhenIdle();
+
+  // Local server: the whole life of the process; commandLine is the tail
+  // after the program's name (/RegServer [classes], /UnregServer, -Embedding).
+  int Run(std::wstring_view commandLine);
+
+  // In process: what DllGetClassObject and DllCanUnloadNow answer.
+  HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** object);
+  // A window of ours still open keeps its code loaded.
+  bool CanUnload() const { return objects_ == 0 && locks_ == 0 && windows_ == 0; }
+
+ private:
+  const Fault* TakeFault(std::map<std::wstring, int>& counts, std::wstring_view target, bool lookup);
+  void Start();
+
+  const ServerDefinition& definition_;
+  const ServerKind kind_;
+  std::wstring settingsPath_;
+  Settings settings_;
+  Journal journal_;
+  std::map<std::wstring, int> objectNumbers_;
+  std::map<std::wstring, int> callCounts_;
+  std::map<std::wstring, int> lookupCounts_;
+  long objects_ = 0;
+  long locks_ = 0;
+  long windows_ = 0;
+  bool started_ = false;
+  bool ending_ = false;
+  std::vector<std::unique_ptr<ClassFactory>> factories_;
+  std::vector<DWORD> registrations_;
+};
+
+}  // namespace standins
