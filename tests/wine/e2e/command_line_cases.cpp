@@ -1,0 +1,105 @@
+// Command-line tails exactly as a batch job passes them: the whole tail is
+// the path, unquoted and unsplit; a path that names no file ends the run at
+// once and silently; a file that passes the lookup but cannot be opened is
+// reported once, with a failing exit code.
+#include "expectations.h"
+#include "tables.h"
+
+namespace e2e {
+namespace {
+
+// A run that found no mail file: no box, no mail client, exit code 0, soon.
+void ExpectQuietEnd(Check& check, const Result& result) {
+  ExpectNoBox(check, result);
+  ExpectCleanEnd(check, result);
+  check.That(result.journal.empty(), L"no mail client was started");
+  check.That(result.run.seconds < 15, L"the run ended at once");
+}
+
+struct TailCase {
+  const wchar_t* name;
+  Client client;
+  // Builds the tail from the path of an existing mail file.
+  std::wstring (*tail)(const CaseFiles& files, const std::wstring& mailPath);
+};
+
+constexpr TailCase kQuietCases[] = {
+    {L"quoted_path", Client::Notes, [](const CaseFiles&, const std::wstring& mail) { return L"\"" + mail + L"\""; }},
+    {L"blanks_only", Client::Notes, [](const CaseFiles&, const std::wstring&) { return std::wstring(L"   "); }},
+    {L"two_paths", Client::Outlook,
+     [](const CaseFiles& files, const std::wstring& mail) { return mail + L" " + files.Write(L"second.txt", "[BODY]\r\n"); }},
+    {L"missing_file_quorvel", Client::Notes,
+     [](const CaseFiles& files, const std::wstring&) { return files.Path(L"missing.txt"); }},
+    {L"missing_file_zembrik", Client::Outlook,
+     [](const CaseFiles& files, const std::wstring&) { return files.Path(L"missing.txt"); }},
+    {L"folder_path", Client::Outlook, [](const CaseFiles& files, const std::wstring&) { return files.MakeFolder(L"mail.d"); }},
+    {L"hidden_mail_file", Client::Outlook,
+     [](const CaseFiles& files, const std::wstring&) { return files.WriteHidden(L"hidden.txt", "[SUBJECT]\r\nx\r\n"); }},
+};
+
+void QuietTest(Check& check, const TailCase& test) {
+  const CaseFiles files(std::wstring(L"cmdline.") + test.name);
+  Scenario scenario;
+  scenario.client = test.client;
+  scenario.mail = kWorkedExample;
+  scenario.tail = test.tail(files, files.Path(L"mail.txt"));
+  const Result result = Run(files, scenario);
+  NoteJournal(check, result);
+  ExpectQuietEnd(check, result);
+}
+
+// The whole tail is the path, blanks inside it included.
+void PathWithBlanks(Check& check) {
+  const CaseFiles files(L"cmdline.path_with_blanks");
+  const std::wstring folder = files.MakeFolder(L"order jobs");
+  Scenario scenario;
+  scenario.client = Client::Outlook;
+  scenario.mail = std::nullopt;
+  const std::wstring path = folder + L"\\order  1.txt";
+  files.Write(L"order jobs\\order  1.txt", kWorkedExample);
+  scenario.tail = path;
+  const Result result = Run(files, scenario);
+  NoteJournal(check, result);
+  ExpectEvents(check, result, SuccessEvents(OutlookTable({kWorkedSubject, kWorkedAddress, kWorkedBody, {}})));
+  ExpectNoBox(check, result);
+  ExpectCleanEnd(check, result);
+}
+
+// A wildcard path passes the lookup, and opening it fails.
+void UnreadableMailFile(Check& check, Client client) {
+  const CaseFiles files(std::wstring(L"cmdline.unreadable_mail_file_") + ProgramName(client));
+  Scenario scenario;
+  scenario.client = client;
+  scenario.mail = kWorkedExample;
+  scenario.tail = files.Path(L"mai?.t*");
+  const Result result = Run(files, scenario);
+  NoteJournal(check, result);
+  check.Equal(static_cast<long long>(result.run.boxes.size()), 1, L"number of message boxes");
+  if (!result.run.boxes.empty()) {
+    const MessageBoxSeen& box = result.run.boxes.front();
+    check.That(box.text.starts_with(L"Error: ") && box.text.size() > 9 && box.text.substr(7, 2) != L"0 ",
+               L"the box gives the failure's number and description: " + box.text);
+    check.Equal(box.title, ProgramName(client), L"box title");
+    check.Equal(IconName(box.icon), IconName(BoxIcon::Critical), L"box icon");
+  }
+  check.That(result.run.ended, L"the program ended by itself");
+  check.That(result.run.exitCode != 0, L"a failing exit code");
+  check.That(result.journal.empty(), L"no mail client was started");
+}
+
+std::vector<TestCase> Cases() {
+  std::vector<TestCase> cases = {
+      {L"cmdline.path_with_blanks", PathWithBlanks},
+      {L"cmdline.unreadable_mail_file_quorvel", [](Check& check) { UnreadableMailFile(check, Client::Notes); }},
+      {L"cmdline.unreadable_mail_file_zembrik", [](Check& check) { UnreadableMailFile(check, Client::Outlook); }},
+  };
+  for (const TailCase& test : kQuietCases) {
+    cases.push_back({std::wstring(L"cmdline.") + test.name, [test](Check& check) { QuietTest(check, test); }});
+  }
+  return cases;
+}
+
+const bool registered = AddCases(Cases());
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,105 @@
+// One end-to-end case: a mail file and a command line for one program, the
+// stand-in mail client registered and set up as the case asks, the run, the
+// journal the stand-in wrote, and the clean-up of what the run left open.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "program_run.h"
+#include "registration.h"
+#include "settings.h"
+
+namespace e2e {
+
+enum class Client { Notes, Outlook };
+
+// A fresh folder for one case's files: build/win32/e2e-work/<case>.
+class CaseFiles {
+ public:
+  explicit CaseFiles(std::wstring_view caseName);
+  const std::wstring& Folder() const { return folder_; }
+  std::wstring Path(std::wstring_view name) const { return folder_ + L"\\" + std::wstring(name); }
+  // Writes bytes to a file of the folder and returns its path.
+  std::wstring Write(std::wstring_view name, std::string_view bytes) const;
+  // A file the file-name lookup must skip: hidden (set as an attribute, or
+  // by a leading dot where the file system keeps no attributes).
+  std::wstring WriteHidden(std::wstring_view name, std::string_view bytes) const;
+  std::wstring MakeFolder(std::wstring_view name) const;
+
+ private:
+  std::wstring folder_;
+};
+
+struct Scenario {
+  Client client = Client::Notes;
+  // The mail file's bytes, written as mail.txt; nullopt: the case wrote its own.
+  std::optional<std::string> mail;
+  // The command-line tail; nullopt: the path of mail.txt.
+  std::optional<std::wstring> tail;
+  standins::NotesWindowMode notesWindow = standins::NotesWindowMode::Normal;
+  std::vector<standins::Fault> faults;
+  // The classes registered; nullopt: all of the client's classes.
+  std::optional<std::vector<std::wstring>> classes;
+  standins::ServerKind server = standins::ServerKind::Local;
+};
+
+struct Result {
+  ProgramRun run;
+  std::vector<std::wstring> journal;  // every line the stand-ins wrote
+  bool notesWindowFound = false;      // at the end of the run
+  bool notesWindowMaximized = false;
+  bool notesWindowInFront = false;    // it, or a window it owns, is the foreground window
+  int standinWindowsLeft = 0;         // stand-in windows open when the program had ended
+  std::vector<std::wstring> cleanupProblems;
+};
+
+Result Run(const CaseFiles& files, const Scenario& scenario);
+
+// The programs and stand-ins, beside this driver.
+std::wstring ProgramPath(Client client);
+std::wstring ProgramName(Client client);  // "Quorvel", "Zembrik": the box titles
+
+// Waits until a stand-in shows a composed message on this desktop, and a
+// moment more for it to be painted; false after a minute without one.
+bool WaitForMessageWindow();
+
+// Registers every class of both stand-ins as local servers.
+void RegisterAllStandins();
+
+// Closes every stand-in window on this desktop and waits for the servers to
+// end: the demo's way out.
+int CloseStandinWindows();
+
+// What the client did, from the journal: creations, lookups, calls, gets,
+// puts and releases, in order. A successful result that the program did not
+// want (a void member's VT_EMPTY, Notes' embedded object, Outlook's new
+// attachment) is left out, with the release of such an object: whether the
+// client asks for a result at all is not visible across processes, as Wine's
+// proxy always asks.
+std::vector<std::wstring> ClientEvents(const std::vector<std::wstring>& journal);
+
+// Objects that appear in the journal (created or returned) with no release.
+std::vector<std::wstring> UnreleasedObjects(const std::vector<std::wstring>& journal);
+
+// Journal lines that start with prefix.
+std::vector<std::wstring> LinesStartingWith(const std::vector<std::wstring>& journal, std::wstring_view prefix);
+
+// Argument texts as the journal writes them.
+std::wstring Bstr(std::wstring_view text);
+std::wstring BstrRef(std::wstring_view text);
+inline const std::wstring kNullBstr = L"VT_BSTR null";
+
+// The system's text for an HRESULT, as the programs report it: trailing line
+// end removed; empty when the system has none.
+std::wstring SystemText(HRESULT result);
+
+// Windows-1252 bytes as the characters they stand for, written independently
+// of the programs' own decoder.
+std::wstring FromWindows1252(std::string_view bytes);
+
+}  // namespace e2e

@@ -1,0 +1,71 @@
+// Mail files of every line-end kind and the bytes of the ANSI code page, read
+// by Zembrik and handed to the Outlook stand-in: what arrives is what the
+// reader made of the bytes.
+#include "expectations.h"
+#include "tables.h"
+
+namespace e2e {
+namespace {
+
+struct MailFileCase {
+  const wchar_t* name;
+  std::string bytes;
+  std::wstring address;
+  std::wstring subject;
+  std::wstring body;
+};
+
+// Every byte from 0x80 to 0xFF, in one subject line.
+std::string HighBytes() {
+  std::string bytes;
+  for (int byte = 0x80; byte <= 0xFF; ++byte) bytes += static_cast<char>(byte);
+  return bytes;
+}
+
+std::vector<MailFileCase> MailFileCases() {
+  return {
+      {L"cr_line_ends", "[ADDRESS]\rA. Person\r[SUBJECT]\rHello\r[BODY]\rLine 1\r\rLine 3\r", L"A. Person", L"Hello",
+       L"Line 1\r\rLine 3\r"},
+      {L"crlf_line_ends", "[ADDRESS]\r\nA. Person\r\n[SUBJECT]\r\nHello\r\n[BODY]\r\nLine 1\r\n\r\nLine 3\r\n",
+       L"A. Person", L"Hello", L"Line 1\r\rLine 3\r"},
+      // A lone LF ends no line: the file is one line, which is no marker.
+      {L"lone_lf_is_no_line_end", "[ADDRESS]\nA. Person\n[SUBJECT]\nHello\n[BODY]\nText\n", L"", L"", L""},
+      // Inside a line a lone LF is an ordinary character.
+      {L"lone_lf_inside_body_line", "[BODY]\r\nbefore\nafter\r\n", L"", L"", L"before\nafter\r"},
+      // CR CR LF: one line end, then an empty line.
+      {L"cr_cr_lf", "[BODY]\r\r\nText\r\r\n", L"", L"", L"\rText\r\r"},
+      {L"no_final_line_end", "[SUBJECT]\r\nFirst\r\n[BODY]\r\nLast line", L"", L"First", L"Last line\r"},
+      // The mark is three characters of the first line, so its marker is none.
+      {L"utf8_byte_order_mark", "\xEF\xBB\xBF[ADDRESS]\r\nA. Person\r\n[SUBJECT]\r\nHello\r\n", L"", L"Hello", L""},
+      {L"windows1252_high_bytes", "[SUBJECT]\r\n" + HighBytes() + "\r\n[BODY]\r\ncaf\xE9 \x80 5\r\n", L"",
+       FromWindows1252(HighBytes()), L"caf\u00E9 \u20AC 5\r"},
+      {L"empty_file", "", L"", L"", L""},
+      {L"markers_in_other_case_and_blanks",
+       "[Body]\r\n[ADDRESS]\r\nA. Person\r\n \r\n[address]\r\n[SUBJECT] \r\n", L"[SUBJECT] ", L"", L""},
+  };
+}
+
+void MailFileTest(Check& check, const MailFileCase& test) {
+  const CaseFiles files(std::wstring(L"mailfile.") + test.name);
+  Scenario scenario;
+  scenario.client = Client::Outlook;
+  scenario.mail = test.bytes;
+  const Result result = Run(files, scenario);
+  NoteJournal(check, result);
+  ExpectEvents(check, result, SuccessEvents(OutlookTable({test.subject, test.address, test.body, {}})));
+  ExpectNoBox(check, result);
+  ExpectCleanEnd(check, result);
+}
+
+std::vector<TestCase> Cases() {
+  std::vector<TestCase> cases;
+  for (const MailFileCase& test : MailFileCases()) {
+    cases.push_back({std::wstring(L"mailfile.") + test.name, [test](Check& check) { MailFileTest(check, test); }});
+  }
+  return cases;
+}
+
+const bool registered = AddCases(Cases());
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,187 @@
+#include "program_run.h"
+
+#include <algorithm>
+#include <set>
+
+#include "owners.h"
+
+namespace e2e {
+
+namespace {
+
+using standins::UniqueHandle;
+
+// The text control of a message box, on Windows and on Wine alike.
+constexpr int kMessageTextId = 0xFFFF;
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+std::wstring TextOf(HWND window) {
+  // WM_GETTEXT crosses processes; GetWindowText would not read a static of another process.
+  const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const LRESULT copied = SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(copied));
+  return text;
+}
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> ChildrenOf(HWND parent) {
+  std::vector<HWND> children;
+  EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&children));
+  return children;
+}
+
+std::vector<HWND> MessageBoxesOf(DWORD processId) {
+  std::vector<HWND> boxes;
+  for (const HWND window : TopLevelWindowsOf(processId)) {
+    if (ClassOf(window) == L"#32770" && IsWindowVisible(window)) boxes.push_back(window);
+  }
+  return boxes;
+}
+
+// Which icon the box shows, read from the screen: a box has its icon control
+// whatever its style and only hides it, and the icon's handle means nothing
+// outside the box's process. The critical icon is the red one.
+BoxIcon ReadIcon(HWND box) {
+  HWND iconControl = nullptr;
+  for (const HWND child : ChildrenOf(box)) {
+    if (ClassOf(child) == L"Static" && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) iconControl = child;
+  }
+  if (iconControl == nullptr || !IsWindowVisible(iconControl) || SendMessageW(iconControl, STM_GETICON, 0, 0) == 0) {
+    return BoxIcon::None;
+  }
+  RECT area{};
+  GetWindowRect(iconControl, &area);
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
+  if (width <= 0 || height <= 0) return BoxIcon::Other;
+
+  BITMAPINFO format{};
+  format.bmiHeader.biSize = sizeof format.bmiHeader;
+  format.bmiHeader.biWidth = width;
+  format.bmiHeader.biHeight = -height;
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  format.bmiHeader.biCompression = BI_RGB;
+  // The box paints itself shortly after it appears: look a few times.
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    void* bits = nullptr;
+    const HDC screen = GetDC(nullptr);
+    const HDC memory = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateDIBSection(screen, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    int red = 0;
+    int coloured = 0;
+    const auto* pixels = static_cast<const unsigned char*>(bits);
+    for (int i = 0; bits != nullptr && i < width * height; ++i) {
+      const int b = pixels[i * 4];
+      const int g = pixels[i * 4 + 1];
+      const int r = pixels[i * 4 + 2];
+      if (r > 150 && g < 110 && b < 110) ++red;
+      if (std::max({r, g, b}) - std::min({r, g, b}) > 60) ++coloured;
+    }
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (red > width * height / 20) return BoxIcon::Critical;
+    if (coloured > width * height / 20) return BoxIcon::Other;
+    Sleep(50);
+  }
+  return BoxIcon::Other;
+}
+
+MessageBoxSeen ReadAndClose(HWND box) {
+  MessageBoxSeen seen;
+  seen.title = TextOf(box);
+  HWND okButton = nullptr;
+  for (const HWND child : ChildrenOf(box)) {
+    const std::wstring kind = ClassOf(child);
+    if (kind == L"Button" && IsWindowVisible(child)) {
+      seen.buttons.push_back(TextOf(child));
+      if (GetDlgCtrlID(child) == IDOK) okButton = child;
+    }
+  }
+  if (const HWND text = GetDlgItem(box, kMessageTextId)) seen.text = TextOf(text);
+  seen.icon = ReadIcon(box);
+  // As a click on OK does it.
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(okButton));
+  return seen;
+}
+
+}  // namespace
+
+const wchar_t* IconName(BoxIcon icon) {
+  switch (icon) {
+    case BoxIcon::None: return L"no icon";
+    case BoxIcon::Critical: return L"critical icon";
+    case BoxIcon::Other: return L"another icon";
+  }
+  return L"?";
+}
+
+std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> windows;
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+std::vector<HWND> TopLevelWindowsOf(DWORD processId) {
+  std::vector<HWND> windows = TopLevelWindows();
+  std::erase_if(windows, [&](HWND window) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    return owner != processId;
+  });
+  return windows;
+}
+
+ProgramRun RunProgram(const std::wstring& program, const std::wstring& commandLine,
+                      std::chrono::milliseconds timeout) {
+  ProgramRun run;
+  std::wstring line = commandLine;  // CreateProcessW may write into it
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION created{};
+  const auto start = std::chrono::steady_clock::now();
+  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &created)) {
+    return run;
+  }
+  run.started = true;
+  UniqueHandle process(created.hProcess);
+  UniqueHandle thread(created.hThread);
+
+  std::set<HWND> answered;
+  for (;;) {
+    const bool exited = WaitForSingleObject(process.Get(), 30) == WAIT_OBJECT_0;
+    for (const HWND box : MessageBoxesOf(created.dwProcessId)) {
+      if (answered.insert(box).second) run.boxes.push_back(ReadAndClose(box));
+    }
+    if (exited) {
+      run.ended = true;
+      break;
+    }
+    if (std::chrono::steady_clock::now() - start > timeout) {
+      TerminateProcess(process.Get(), 0xDEAD);
+      WaitForSingleObject(process.Get(), 5000);
+      break;
+    }
+  }
+  GetExitCodeProcess(process.Get(), &run.exitCode);
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return run;
+}
+
+}  // namespace e2e
