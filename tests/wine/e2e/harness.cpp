@@ -173,48 +173,69 @@ std::wstring ProgramPath(Client client) { return BinFolder() + L"\\" + ProgramNa
 
 std::wstring ProgramName(Client client) { return client == Client::Notes ? L"Quorvel" : L"Zembrik"; }
 
+StandinSession::StandinSession(const CaseFiles& files, const StandinSetup& setup)
+    : journalPath_(files.Path(L"journal.txt")),
+      settingsPath_(StandinFolder() + L"\\" + std::wstring(standins::kSettingsFileName)) {
+  const std::span<const standins::StandinClass> classes = ClassesOf(setup.client);
+  if (setup.classes && setup.classes->empty()) {
+    standins::UnregisterClasses(classes);
+    registered_ = true;
+  } else {
+    registered_ = standins::RegisterClasses(classes, setup.classes.value_or(std::vector<std::wstring>{}),
+                                            StandinServerPath(setup.client, setup.server), setup.server);
+  }
+  DeleteFileW(journalPath_.c_str());
+  standins::Settings settings;
+  settings.journalPath = journalPath_;
+  settings.notesWindow = setup.notesWindow;
+  settings.faults = setup.faults;
+  registered_ = standins::WriteSettingsFile(settingsPath_, settings) && registered_;
+}
+
+StandinSession::~StandinSession() { End(); }
+
+std::vector<std::wstring> StandinSession::Journal() const { return ReadLines(journalPath_); }
+
+StandinWindows StandinSession::Windows() const {
+  StandinWindows windows;
+  for (const DWORD processId : LocalServers(Journal())) {
+    for (const HWND window : TopLevelWindowsOf(processId)) {
+      if (ClassOf(window) == standins::kMessageWindowClass && IsWindowVisible(window)) ++windows.messageWindows;
+      if (ClassOf(window) != L"NOTES") continue;
+      windows.notesWindowFound = true;
+      windows.notesWindowMaximized = IsZoomed(window) != FALSE;
+      const HWND front = GetForegroundWindow();
+      windows.notesWindowInFront = front == window || GetWindow(front, GW_OWNER) == window;
+    }
+  }
+  return windows;
+}
+
+std::vector<std::wstring> StandinSession::End() {
+  if (ended_) return {};
+  ended_ = true;
+  std::vector<std::wstring> problems = EndServers(LocalServers(Journal()));
+  DeleteFileW(settingsPath_.c_str());
+  return problems;
+}
+
 Result Run(const CaseFiles& files, const Scenario& scenario) {
   Result result;
-  const std::wstring mailPath = files.Path(L"mail.txt");
   if (scenario.mail) files.Write(L"mail.txt", *scenario.mail);
-
-  const std::span<const standins::StandinClass> classes = ClassesOf(scenario.client);
-  if (scenario.classes && scenario.classes->empty()) {
-    standins::UnregisterClasses(classes);
-  } else {
-    const std::vector<std::wstring> names = scenario.classes.value_or(std::vector<std::wstring>{});
-    if (!standins::RegisterClasses(classes, names, StandinServerPath(scenario.client, scenario.server),
-                                   scenario.server)) {
-      result.cleanupProblems.push_back(L"could not register the stand-in classes");
-    }
-  }
-
-  const std::wstring journalPath = files.Path(L"journal.txt");
-  DeleteFileW(journalPath.c_str());
-  const std::wstring settingsPath = StandinFolder() + L"\\" + std::wstring(standins::kSettingsFileName);
-  standins::Settings settings;
-  settings.journalPath = journalPath;
-  settings.notesWindow = scenario.notesWindow;
-  settings.faults = scenario.faults;
-  standins::WriteSettingsFile(settingsPath, settings);
+  StandinSession standin(files, scenario);
+  if (!standin.Registered()) result.cleanupProblems.push_back(L"could not set the stand-in up");
 
   const std::wstring program = ProgramPath(scenario.client);
-  result.run = RunProgram(program, L"\"" + program + L"\" " + scenario.tail.value_or(mailPath), kProgramTimeout);
+  result.run = RunProgram(program, L"\"" + program + L"\" " + scenario.tail.value_or(files.Path(L"mail.txt")),
+                          kProgramTimeout);
 
-  const std::vector<DWORD> servers = LocalServers(ReadLines(journalPath));
-  for (const DWORD processId : servers) {
-    for (const HWND window : TopLevelWindowsOf(processId)) {
-      if (ClassOf(window) == standins::kMessageWindowClass && IsWindowVisible(window)) ++result.standinWindowsLeft;
-      if (ClassOf(window) != L"NOTES") continue;
-      result.notesWindowFound = true;
-      result.notesWindowMaximized = IsZoomed(window) != FALSE;
-      const HWND front = GetForegroundWindow();
-      result.notesWindowInFront = front == window || GetWindow(front, GW_OWNER) == window;
-    }
-  }
-  result.cleanupProblems = EndServers(servers);
-  DeleteFileW(settingsPath.c_str());
-  result.journal = ReadLines(journalPath);
+  const StandinWindows windows = standin.Windows();
+  result.notesWindowFound = windows.notesWindowFound;
+  result.notesWindowMaximized = windows.notesWindowMaximized;
+  result.notesWindowInFront = windows.notesWindowInFront;
+  result.standinWindowsLeft = windows.messageWindows;
+  for (std::wstring& problem : standin.End()) result.cleanupProblems.push_back(std::move(problem));
+  result.journal = standin.Journal();
   return result;
 }
 

@@ -35,12 +35,9 @@ class CaseFiles {
   std::wstring folder_;
 };
 
-struct Scenario {
+// How one client's stand-in is set up for a case.
+struct StandinSetup {
   Client client = Client::Notes;
-  // The mail file's bytes, written as mail.txt; nullopt: the case wrote its own.
-  std::optional<std::string> mail;
-  // The command-line tail; nullopt: the path of mail.txt.
-  std::optional<std::wstring> tail;
   standins::NotesWindowMode notesWindow = standins::NotesWindowMode::Normal;
   std::vector<standins::Fault> faults;
   // The classes registered; nullopt: all of the client's classes.
@@ -48,16 +45,57 @@ struct Scenario {
   standins::ServerKind server = standins::ServerKind::Local;
 };
 
+// What the stand-ins show on screen.
+struct StandinWindows {
+  bool notesWindowFound = false;
+  bool notesWindowMaximized = false;
+  bool notesWindowInFront = false;  // it, or a window it owns, is the foreground window
+  int messageWindows = 0;           // composed messages on screen
+};
+
+// One client's stand-in for one case: its classes registered as the setup
+// asks, its settings file written with a journal in the case's folder. End(),
+// or the destructor, closes what the stand-ins left open, waits for them to
+// end and removes the settings file.
+class StandinSession {
+ public:
+  StandinSession(const CaseFiles& files, const StandinSetup& setup);
+  ~StandinSession();
+  StandinSession(const StandinSession&) = delete;
+  StandinSession& operator=(const StandinSession&) = delete;
+
+  bool Registered() const { return registered_; }
+  std::vector<std::wstring> Journal() const;
+  StandinWindows Windows() const;
+  // Problems met on the way out: a stand-in that did not end.
+  std::vector<std::wstring> End();
+
+ private:
+  std::wstring journalPath_;
+  std::wstring settingsPath_;
+  bool registered_ = false;
+  bool ended_ = false;
+};
+
+// A case in command-line mode: the stand-in, the mail file and the tail.
+struct Scenario : StandinSetup {
+  // The mail file's bytes, written as mail.txt; nullopt: the case wrote its own.
+  std::optional<std::string> mail;
+  // The command-line tail; nullopt: the path of mail.txt.
+  std::optional<std::wstring> tail;
+};
+
 struct Result {
   ProgramRun run;
   std::vector<std::wstring> journal;  // every line the stand-ins wrote
-  bool notesWindowFound = false;      // at the end of the run
+  bool notesWindowFound = false;      // when the program had ended
   bool notesWindowMaximized = false;
-  bool notesWindowInFront = false;    // it, or a window it owns, is the foreground window
-  int standinWindowsLeft = 0;         // stand-in windows open when the program had ended
+  bool notesWindowInFront = false;
+  int standinWindowsLeft = 0;         // composed messages on screen when the program had ended
   std::vector<std::wstring> cleanupProblems;
 };
 
+// Sets the stand-in up, runs the program with the tail, and ends the stand-in.
 Result Run(const CaseFiles& files, const Scenario& scenario);
 
 // The programs and stand-ins, beside this driver.
