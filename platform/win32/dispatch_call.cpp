@@ -1,0 +1,151 @@
+#include "platform/win32/dispatch_call.h"
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/win32/failure_mapping.h"
+#include "platform/win32/wide_text.h"
+
+namespace platform::win32 {
+namespace {
+
+IDispatch& DispatchOf(AutomationObject& object) {
+  auto* dispatchObject = dynamic_cast<DispatchObject*>(&object);
+  if (dispatchObject == nullptr) throw MakeFailure(RuntimeError::ObjectRequired);
+  return dispatchObject->Dispatch();
+}
+
+// The arguments of one call as the server reads them: in reverse order, with
+// every BSTR and object reference owned until the call has returned.
+class ArgumentList {
+ public:
+  explicit ArgumentList(std::span<const Value> values) {
+    variants_.reserve(values.size());
+    // Reserved up front: the variants point into these two, which must not move.
+    byRefStrings_.reserve(values.size());
+    byRefObjects_.reserve(values.size());
+    for (auto value = values.rbegin(); value != values.rend(); ++value) Append(*value);
+  }
+  ArgumentList(const ArgumentList&) = delete;
+  ArgumentList& operator=(const ArgumentList&) = delete;
+  ~ArgumentList() {
+    for (VARIANT& variant : variants_) VariantClear(&variant);
+  }
+
+  VARIANTARG* Data() { return variants_.empty() ? nullptr : variants_.data(); }
+  UINT Count() const { return static_cast<UINT>(variants_.size()); }
+
+ private:
+  void Append(const Value& value) {
+    VARIANT& variant = variants_.emplace_back();
+    VariantInit(&variant);
+    switch (value.GetKind()) {
+      case Value::Kind::String:
+        variant.bstrVal = UniqueBstr(value.Text()).Release();
+        variant.vt = VT_BSTR;
+        break;
+      case Value::Kind::StringByRef:
+        variant.pbstrVal = byRefStrings_.emplace_back(value.Text()).InOut();
+        variant.vt = VT_BYREF | VT_BSTR;
+        break;
+      case Value::Kind::NullString:
+        variant.bstrVal = nullptr;
+        variant.vt = VT_BSTR;
+        break;
+      case Value::Kind::Int16:
+        variant.iVal = value.Int16Value();
+        variant.vt = VT_I2;
+        break;
+      case Value::Kind::Boolean:
+        variant.boolVal = value.BooleanValue() ? VARIANT_TRUE : VARIANT_FALSE;
+        variant.vt = VT_BOOL;
+        break;
+      case Value::Kind::ObjectByRef:
+        // A reference of the call's own: the callee may replace it.
+        variant.ppdispVal = byRefObjects_.emplace_back(ComPtr<IDispatch>::Share(&DispatchOf(*value.Object()))).InOut();
+        variant.vt = VT_BYREF | VT_DISPATCH;
+        break;
+      case Value::Kind::Missing:
+        variant.scode = DISP_E_PARAMNOTFOUND;
+        variant.vt = VT_ERROR;
+        break;
+    }
+  }
+
+  std::vector<VARIANT> variants_;
+  std::vector<UniqueBstr> byRefStrings_;
+  std::vector<ComPtr<IDispatch>> byRefObjects_;
+};
+
+DISPID LookUpMember(IDispatch& dispatch, std::u16string_view member) {
+  // A NUL would cut the name short and could reach another member.
+  if (member.find(u'\0') != std::u16string_view::npos) throw MakeFailure(RuntimeError::MemberNotSupported);
+  std::wstring name = ToWide(member);
+  LPOLESTR names[] = {name.data()};
+  DISPID id = DISPID_UNKNOWN;
+  const HRESULT result = dispatch.GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  if (FAILED(result)) throw FailureFromHresult(result, Operation::CallMember);
+  return id;
+}
+
+}  // namespace
+
+ObjectRef CreateDispatchObject(std::u16string_view progId) {
+  // A NUL would cut the ProgID short and could name another class.
+  if (progId.find(u'\0') != std::u16string_view::npos) throw MakeFailure(RuntimeError::CannotCreateObject);
+  CLSID classId;
+  HRESULT result = CLSIDFromProgID(ToWide(progId).c_str(), &classId);
+  if (FAILED(result)) throw FailureFromHresult(result, Operation::CreateObject);
+  ComPtr<IDispatch> dispatch;
+  result = CoCreateInstance(classId, nullptr, CLSCTX_SERVER, IID_PPV_ARGS(&dispatch));
+  if (FAILED(result)) throw FailureFromHresult(result, Operation::CreateObject);
+  if (!dispatch) throw MakeFailure(RuntimeError::CannotCreateObject);
+  return std::make_unique<DispatchObject>(std::move(dispatch));
+}
+
+void InvokeMember(AutomationObject& object, std::u16string_view member, WORD kind,
+                  std::span<const Value> arguments, VARIANT* result) {
+  IDispatch& dispatch = DispatchOf(object);
+  const DISPID id = LookUpMember(dispatch, member);
+  ArgumentList list(arguments);
+  DISPID propertyPut = DISPID_PROPERTYPUT;
+  DISPPARAMS parameters{list.Data(), nullptr, list.Count(), 0};
+  if (kind == DISPATCH_PROPERTYPUT) {
+    parameters.rgdispidNamedArgs = &propertyPut;
+    parameters.cNamedArgs = 1;
+  }
+  UniqueExcepInfo exception;
+  UINT argumentInError = 0;
+  const HRESULT outcome =
+      dispatch.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters, result, &exception, &argumentInError);
+  if (outcome == DISP_E_EXCEPTION) throw FailureFromException(exception.Get());
+  if (FAILED(outcome)) throw FailureFromHresult(outcome, Operation::CallMember);
+}
+
+ObjectRef ObjectFromResult(UniqueVariant& result) {
+  VARIANT& variant = result.Get();
+  ComPtr<IDispatch> dispatch;
+  switch (variant.vt) {
+    case VT_EMPTY:
+    case VT_NULL:
+      throw MakeFailure(RuntimeError::ObjectVariableNotSet);
+    case VT_DISPATCH:
+      if (variant.pdispVal == nullptr) throw MakeFailure(RuntimeError::ObjectVariableNotSet);
+      dispatch.Reset(std::exchange(variant.pdispVal, nullptr));
+      variant.vt = VT_EMPTY;
+      break;
+    case VT_UNKNOWN:
+      if (variant.punkVal == nullptr) throw MakeFailure(RuntimeError::ObjectVariableNotSet);
+      if (FAILED(variant.punkVal->QueryInterface(IID_PPV_ARGS(&dispatch))) || !dispatch) {
+        throw MakeFailure(RuntimeError::NotAutomationObject);
+      }
+      break;
+    default:
+      throw MakeFailure(RuntimeError::ObjectRequired);
+  }
+  return std::make_unique<DispatchObject>(std::move(dispatch));
+}
+
+}  // namespace platform::win32

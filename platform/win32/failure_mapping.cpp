@@ -1,0 +1,205 @@
+#include "platform/win32/failure_mapping.h"
+
+#include <array>
+#include <memory>
+#include <string_view>
+#include <utility>
+
+#include "platform/win32/wide_text.h"
+
+namespace platform::win32 {
+namespace {
+
+constexpr HRESULT FromWin32(DWORD error) {
+  return static_cast<HRESULT>((error & 0xFFFFu) | (static_cast<DWORD>(FACILITY_WIN32) << 16) | 0x80000000u);
+}
+
+struct RuntimeErrorText {
+  RuntimeError error;
+  std::u16string_view description;
+};
+
+// The texts Visual Basic shows for its run-time errors.
+constexpr std::array kRuntimeErrorTexts = {
+    RuntimeErrorText{RuntimeError::Overflow, u"Overflow"},
+    RuntimeErrorText{RuntimeError::OutOfMemory, u"Out of memory"},
+    RuntimeErrorText{RuntimeError::TypeMismatch, u"Type mismatch"},
+    RuntimeErrorText{RuntimeError::BadFileName, u"Bad file name or number"},
+    RuntimeErrorText{RuntimeError::FileNotFound, u"File not found"},
+    RuntimeErrorText{RuntimeError::DeviceIoError, u"Device I/O error"},
+    RuntimeErrorText{RuntimeError::TooManyFiles, u"Too many files"},
+    RuntimeErrorText{RuntimeError::DeviceUnavailable, u"Device unavailable"},
+    RuntimeErrorText{RuntimeError::PermissionDenied, u"Permission denied"},
+    RuntimeErrorText{RuntimeError::DiskNotReady, u"Disk not ready"},
+    RuntimeErrorText{RuntimeError::PathFileAccessError, u"Path/File access error"},
+    RuntimeErrorText{RuntimeError::PathNotFound, u"Path not found"},
+    RuntimeErrorText{RuntimeError::ObjectVariableNotSet, u"Object variable or With block variable not set"},
+    RuntimeErrorText{RuntimeError::ObjectRequired, u"Object required"},
+    RuntimeErrorText{RuntimeError::CannotCreateObject, u"ActiveX component can't create object"},
+    RuntimeErrorText{RuntimeError::NotAutomationObject,
+                     u"Class does not support Automation or does not support expected interface"},
+    RuntimeErrorText{RuntimeError::MemberNotSupported, u"Object doesn't support this property or method"},
+    RuntimeErrorText{RuntimeError::ArgumentNotOptional, u"Argument not optional"},
+    RuntimeErrorText{RuntimeError::WrongArgumentCount, u"Wrong number of arguments or invalid property assignment"},
+};
+
+static_assert(static_cast<std::int32_t>(RuntimeError::OutOfMemory) == kOutOfMemory);
+static_assert(static_cast<std::int32_t>(RuntimeError::ObjectVariableNotSet) == kObjectVariableNotSet);
+static_assert(static_cast<std::int32_t>(RuntimeError::ObjectRequired) == kObjectRequired);
+static_assert(static_cast<std::int32_t>(RuntimeError::CannotCreateObject) == kCannotCreateObject);
+static_assert(static_cast<std::int32_t>(RuntimeError::MemberNotSupported) == kMemberNotSupported);
+
+enum class Scope { CreateObject, CallMember, FileAccess, Any };
+
+struct MappedCode {
+  HRESULT code;
+  Scope scope;
+  RuntimeError error;
+};
+
+// Which system codes reach the user as a run-time error rather than as the raw
+// HRESULT. Kept to codes that arise in what these programs do and where the
+// number says more than the code: every other code, a server's own ones
+// included (RPC_E_SERVERCALL_RETRYLATER from a busy mail client, say), keeps
+// its HRESULT as a signed number with the system's text.
+constexpr std::array kMappedCodes = {
+    // Creating an object: nothing is registered under the ProgID, or the
+    // server it names cannot be found or started. The composers tell the user
+    // the mail client is not installed.
+    MappedCode{CO_E_CLASSSTRING, Scope::CreateObject, RuntimeError::CannotCreateObject},
+    MappedCode{REGDB_E_CLASSNOTREG, Scope::CreateObject, RuntimeError::CannotCreateObject},
+    MappedCode{CO_E_APPNOTFOUND, Scope::CreateObject, RuntimeError::CannotCreateObject},
+    MappedCode{CO_E_SERVER_EXEC_FAILURE, Scope::CreateObject, RuntimeError::CannotCreateObject},
+    MappedCode{CO_E_DLLNOTFOUND, Scope::CreateObject, RuntimeError::CannotCreateObject},
+    MappedCode{CO_E_ERRORINDLL, Scope::CreateObject, RuntimeError::CannotCreateObject},
+    MappedCode{FromWin32(ERROR_FILE_NOT_FOUND), Scope::CreateObject, RuntimeError::CannotCreateObject},
+    MappedCode{FromWin32(ERROR_PATH_NOT_FOUND), Scope::CreateObject, RuntimeError::CannotCreateObject},
+    MappedCode{FromWin32(ERROR_MOD_NOT_FOUND), Scope::CreateObject, RuntimeError::CannotCreateObject},
+    MappedCode{FromWin32(ERROR_BAD_EXE_FORMAT), Scope::CreateObject, RuntimeError::CannotCreateObject},
+    // The class exists but gives no IDispatch: it is there, yet cannot be
+    // driven, which is not the same as not installed.
+    MappedCode{E_NOINTERFACE, Scope::CreateObject, RuntimeError::NotAutomationObject},
+
+    // Calling a member by name.
+    MappedCode{DISP_E_UNKNOWNNAME, Scope::CallMember, RuntimeError::MemberNotSupported},
+    MappedCode{DISP_E_MEMBERNOTFOUND, Scope::CallMember, RuntimeError::MemberNotSupported},
+    MappedCode{DISP_E_TYPEMISMATCH, Scope::CallMember, RuntimeError::TypeMismatch},
+    MappedCode{DISP_E_OVERFLOW, Scope::CallMember, RuntimeError::Overflow},
+    MappedCode{DISP_E_BADPARAMCOUNT, Scope::CallMember, RuntimeError::WrongArgumentCount},
+    MappedCode{DISP_E_PARAMNOTOPTIONAL, Scope::CallMember, RuntimeError::ArgumentNotOptional},
+
+    // Opening and reading the mail file, and the file-name lookup (which turns
+    // "no such file or folder" into an empty name before it gets here).
+    MappedCode{FromWin32(ERROR_FILE_NOT_FOUND), Scope::FileAccess, RuntimeError::FileNotFound},
+    MappedCode{FromWin32(ERROR_PATH_NOT_FOUND), Scope::FileAccess, RuntimeError::PathNotFound},
+    MappedCode{FromWin32(ERROR_SHARING_VIOLATION), Scope::FileAccess, RuntimeError::PermissionDenied},
+    MappedCode{FromWin32(ERROR_LOCK_VIOLATION), Scope::FileAccess, RuntimeError::PermissionDenied},
+    MappedCode{FromWin32(ERROR_INVALID_NAME), Scope::FileAccess, RuntimeError::BadFileName},
+    MappedCode{FromWin32(ERROR_BAD_PATHNAME), Scope::FileAccess, RuntimeError::BadFileName},
+    MappedCode{FromWin32(ERROR_DIRECTORY), Scope::FileAccess, RuntimeError::BadFileName},
+    MappedCode{FromWin32(ERROR_FILENAME_EXCED_RANGE), Scope::FileAccess, RuntimeError::BadFileName},
+    MappedCode{FromWin32(ERROR_INVALID_DRIVE), Scope::FileAccess, RuntimeError::DeviceUnavailable},
+    MappedCode{FromWin32(ERROR_DEV_NOT_EXIST), Scope::FileAccess, RuntimeError::DeviceUnavailable},
+    MappedCode{FromWin32(ERROR_NOT_READY), Scope::FileAccess, RuntimeError::DiskNotReady},
+    MappedCode{FromWin32(ERROR_TOO_MANY_OPEN_FILES), Scope::FileAccess, RuntimeError::TooManyFiles},
+    MappedCode{FromWin32(ERROR_READ_FAULT), Scope::FileAccess, RuntimeError::DeviceIoError},
+    MappedCode{FromWin32(ERROR_CRC), Scope::FileAccess, RuntimeError::DeviceIoError},
+    MappedCode{FromWin32(ERROR_SECTOR_NOT_FOUND), Scope::FileAccess, RuntimeError::DeviceIoError},
+    MappedCode{FromWin32(ERROR_GEN_FAILURE), Scope::FileAccess, RuntimeError::DeviceIoError},
+    MappedCode{FromWin32(ERROR_IO_DEVICE), Scope::FileAccess, RuntimeError::DeviceIoError},
+
+    // Anywhere. E_ACCESSDENIED and E_OUTOFMEMORY are the Win32 codes' HRESULTs.
+    MappedCode{E_ACCESSDENIED, Scope::Any, RuntimeError::PermissionDenied},
+    MappedCode{E_OUTOFMEMORY, Scope::Any, RuntimeError::OutOfMemory},
+    MappedCode{FromWin32(ERROR_NOT_ENOUGH_MEMORY), Scope::Any, RuntimeError::OutOfMemory},
+};
+
+bool InScope(Scope scope, Operation operation) {
+  switch (scope) {
+    case Scope::CreateObject:
+      return operation == Operation::CreateObject;
+    case Scope::CallMember:
+      return operation == Operation::CallMember;
+    case Scope::FileAccess:
+      return operation == Operation::FileAccess;
+    case Scope::Any:
+      return true;
+  }
+  return false;
+}
+
+// Servers that raise Visual Basic errors put the number in the low word of
+// a scode of the control facility, 0x800A....
+constexpr DWORD kControlFacilityMask = 0xFFFF0000u;
+constexpr DWORD kControlFacilityErrors = 0x800A0000u;
+
+struct LocalMemoryDeleter {
+  void operator()(wchar_t* memory) const { LocalFree(memory); }
+};
+
+std::u16string FormatSystemMessage(DWORD code) {
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code, 0,
+      reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  const std::unique_ptr<wchar_t, LocalMemoryDeleter> owned(buffer);
+  if (length == 0 || buffer == nullptr) return std::u16string();
+  std::u16string text = FromWide(std::wstring_view(buffer, length));
+  while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n')) text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+Failure MakeFailure(RuntimeError error) {
+  for (const RuntimeErrorText& entry : kRuntimeErrorTexts) {
+    if (entry.error == error) return Failure(static_cast<std::int32_t>(error), std::u16string(entry.description));
+  }
+  return Failure(static_cast<std::int32_t>(error), std::u16string());
+}
+
+std::u16string SystemMessageText(HRESULT result) {
+  std::u16string text = FormatSystemMessage(static_cast<DWORD>(result));
+  // Not every system knows the HRESULT form of a Win32 code, but all know the code.
+  if (text.empty() && HRESULT_FACILITY(result) == FACILITY_WIN32) {
+    text = FormatSystemMessage(static_cast<DWORD>(HRESULT_CODE(result)));
+  }
+  return text;
+}
+
+Failure FailureFromHresult(HRESULT result, Operation operation) {
+  for (const MappedCode& entry : kMappedCodes) {
+    if (entry.code == result && InScope(entry.scope, operation)) return MakeFailure(entry.error);
+  }
+  return Failure(static_cast<std::int32_t>(result), SystemMessageText(result));
+}
+
+Failure FailureFromWin32Error(DWORD error, Operation operation) {
+  // A call that failed without saying why must not become a failure numbered 0.
+  return FailureFromHresult(error == ERROR_SUCCESS ? E_FAIL : FromWin32(error), operation);
+}
+
+Failure FailureFromException(EXCEPINFO& exception) {
+  if (auto fillIn = std::exchange(exception.pfnDeferredFillIn, nullptr)) fillIn(&exception);
+
+  const auto scode = static_cast<DWORD>(exception.scode);
+  std::int32_t number;
+  if (exception.wCode != 0) {
+    number = exception.wCode;
+  } else if ((scode & kControlFacilityMask) == kControlFacilityErrors && (scode & 0xFFFFu) != 0) {
+    number = static_cast<std::int32_t>(scode & 0xFFFFu);
+  } else if (scode != 0) {
+    number = exception.scode;
+  } else {
+    // An exception that names no error at all is still a failure.
+    number = DISP_E_EXCEPTION;
+  }
+
+  std::u16string description;
+  if (exception.bstrDescription != nullptr) {
+    description = FromWide(std::wstring_view(exception.bstrDescription, SysStringLen(exception.bstrDescription)));
+  }
+  return Failure(number, std::move(description));
+}
+
+}  // namespace platform::win32

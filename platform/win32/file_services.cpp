@@ -1,0 +1,132 @@
+#include "platform/win32/file_services.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+
+#include "platform/win32/com_owners.h"
+#include "platform/win32/failure_mapping.h"
+#include "platform/win32/wide_text.h"
+
+namespace platform::win32 {
+namespace {
+
+bool IsForbiddenInPath(char16_t character) {
+  // Wildcards are allowed; a colon may start a drive or a stream name.
+  return character < 0x20 || character == u'<' || character == u'>' || character == u'"' || character == u'|';
+}
+
+bool IsNormalFile(DWORD attributes) {
+  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
+}
+
+// The system treats a name like NUL or COM1.txt in any folder as the device;
+// its full path name then lies in the device namespace, \\.\NUL.
+bool NamesDevice(const std::wstring& path) {
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) throw FailureFromWin32Error(GetLastError(), Operation::FileAccess);
+    if (length < full.size()) {
+      full.resize(length);
+      break;
+    }
+    full.resize(length);  // too small: length counts the terminating NUL
+  }
+  return full.starts_with(LR"(\\.\)");
+}
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+class DiskFile final : public InputFile {
+ public:
+  explicit DiskFile(UniqueHandle handle) : handle_(std::move(handle)) {}
+
+  std::size_t Read(std::span<char> buffer) override {
+    return WithOutOfMemoryAsFailure([&] {
+      constexpr std::size_t kLargestRead = 1u << 30;
+      const auto wanted = static_cast<DWORD>(std::min(buffer.size(), kLargestRead));
+      DWORD got = 0;
+      if (!ReadFile(handle_.Get(), buffer.data(), wanted, &got, nullptr)) {
+        throw FailureFromWin32Error(GetLastError(), Operation::FileAccess);
+      }
+      return static_cast<std::size_t>(got);
+    });
+  }
+
+ private:
+  UniqueHandle handle_;
+};
+
+}  // namespace
+
+// The lookup gives "" when the path is well formed and nothing normal
+// matches: no such file, no such folder (ERROR_FILE_NOT_FOUND,
+// ERROR_PATH_NOT_FOUND, ERROR_NO_MORE_FILES), or only folders, hidden and
+// system files. It FAILS when the path cannot name a file at all or cannot be
+// searched, since saying "no such file" would then hide the user's mistake or
+// a broken drive: a NUL or a character Windows forbids in names (52), a device
+// (NUL, COM1, \\.\...: 52), and every other error of the search, numbered by
+// failure_mapping.cpp (a malformed name such as wildcards in a folder part:
+// 52; access denied: 70; drive not ready: 71; network errors: their HRESULT).
+std::u16string FindFirstNormalFile(std::u16string_view path) {
+  if (path.empty()) return std::u16string();
+  if (std::any_of(path.begin(), path.end(), IsForbiddenInPath)) throw MakeFailure(RuntimeError::BadFileName);
+  const std::wstring widePath = ToWide(path);
+  if (NamesDevice(widePath)) throw MakeFailure(RuntimeError::BadFileName);
+
+  WIN32_FIND_DATAW found;
+  UniqueFindHandle search(FindFirstFileW(widePath.c_str(), &found));
+  if (!search.Valid()) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NO_MORE_FILES) {
+      return std::u16string();
+    }
+    throw FailureFromWin32Error(error, Operation::FileAccess);
+  }
+  do {
+    if (IsNormalFile(found.dwFileAttributes)) return FromWide(found.cFileName);
+  } while (FindNextFileW(search.Get(), &found));
+  const DWORD error = GetLastError();
+  if (error != ERROR_NO_MORE_FILES) throw FailureFromWin32Error(error, Operation::FileAccess);
+  return std::u16string();
+}
+
+// Read sharing only: a file another program holds open for writing (or
+// locked) fails to open rather than be read half written.
+std::unique_ptr<InputFile> OpenFileForInput(std::u16string_view path) {
+  if (path.find(u'\0') != std::u16string_view::npos) throw MakeFailure(RuntimeError::BadFileName);
+  const std::wstring widePath = ToWide(path);
+  UniqueHandle file(CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file.Valid()) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED && IsFolder(widePath)) throw MakeFailure(RuntimeError::PathFileAccessError);
+    throw FailureFromWin32Error(error, Operation::FileAccess);
+  }
+  // A console, NUL, a serial port or a pipe is no mail file, and reading one
+  // could wait for ever.
+  if (GetFileType(file.Get()) != FILE_TYPE_DISK) throw MakeFailure(RuntimeError::BadFileName);
+  return std::make_unique<DiskFile>(std::move(file));
+}
+
+std::u16string DecodeFromAnsiCodePage(std::string_view bytes) {
+  if (bytes.empty()) return std::u16string();
+  // The conversion counts in int; no line of that size fits in a string here anyway.
+  if (bytes.size() > static_cast<std::size_t>(INT_MAX)) throw MakeFailure(RuntimeError::OutOfMemory);
+  const int byteCount = static_cast<int>(bytes.size());
+  const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), byteCount, nullptr, 0);
+  if (length <= 0) throw FailureFromWin32Error(GetLastError(), Operation::FileAccess);
+  std::u16string text(static_cast<std::size_t>(length), u'\0');
+  const int written =
+      MultiByteToWideChar(CP_ACP, 0, bytes.data(), byteCount, reinterpret_cast<wchar_t*>(text.data()), length);
+  if (written <= 0) throw FailureFromWin32Error(GetLastError(), Operation::FileAccess);
+  text.resize(static_cast<std::size_t>(written));
+  return text;
+}
+
+}  // namespace platform::win32

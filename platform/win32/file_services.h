@@ -1,0 +1,19 @@
+// The file system as the logic uses it: the file-name lookup, the mail file
+// opened for sequential reading, and text in the system's ANSI code page.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/desktop.h"
+
+namespace platform::win32 {
+
+std::u16string FindFirstNormalFile(std::u16string_view path);
+
+std::unique_ptr<InputFile> OpenFileForInput(std::u16string_view path);
+
+std::u16string DecodeFromAnsiCodePage(std::string_view bytes);
+
+}  // namespace platform::win32
