@@ -1,0 +1,167 @@
+// The file-name lookup, the mail file's open and read, and the ANSI decoding,
+// on real files in a scratch folder.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "platform/win32/com_owners.h"
+#include "platform/win32/win32_desktop.h"
+#include "platform/windows1252.h"
+#include "test_support.h"
+
+namespace desktop_tests {
+namespace {
+
+using platform::win32::UniqueHandle;
+
+class Files : public ::testing::Test {
+ protected:
+  Files() {
+    folder_.AddFile(L"mail.txt", "[SUBJECT]\r\nHello");
+    folder_.AddFile(L"hidden.txt", "", FILE_ATTRIBUTE_HIDDEN);
+    folder_.AddFile(L"system.txt", "", FILE_ATTRIBUTE_SYSTEM);
+    folder_.AddFile(L"readonly.txt", "", FILE_ATTRIBUTE_READONLY);
+    folder_.AddFolder(L"folder.txt");
+    folder_.AddFolder(L"mixed");
+    folder_.AddFile(L"mixed\\a-hidden.txt", "", FILE_ATTRIBUTE_HIDDEN);
+    folder_.AddFolder(L"mixed\\b-folder.txt");
+    folder_.AddFile(L"mixed\\c-system.txt", "", FILE_ATTRIBUTE_SYSTEM);
+    folder_.AddFile(L"mixed\\d-normal.txt");
+    folder_.AddFolder(L"nonormal");
+    folder_.AddFile(L"nonormal\\a-hidden.txt", "", FILE_ATTRIBUTE_HIDDEN);
+    folder_.AddFolder(L"nonormal\\b-folder.txt");
+    folder_.AddFile(L"nonormal\\c-system.txt", "", FILE_ATTRIBUTE_SYSTEM);
+  }
+
+  std::u16string In(const std::wstring& name) const { return Utf16(folder_.Path(name)); }
+
+  platform::win32::Win32Desktop desktop_{u"DesktopTest"};
+  ScratchFolder folder_;
+};
+
+TEST_F(Files, FindFileNameGivesTheFirstNormalFileOrNothing) {
+  struct LookupCase {
+    const char* what;
+    std::u16string path;
+    std::u16string name;
+  };
+  const LookupCase cases[] = {
+      {"normal file", In(L"mail.txt"), u"mail.txt"},
+      {"the name as stored, not as asked", In(L"MAIL.TXT"), u"mail.txt"},
+      {"read-only is normal", In(L"readonly.txt"), u"readonly.txt"},
+      {"hidden", In(L"hidden.txt"), u""},
+      {"system", In(L"system.txt"), u""},
+      {"folder", In(L"folder.txt"), u""},
+      {"wildcards skip what is not normal", In(L"mixed\\*.txt"), u"d-normal.txt"},
+      {"question mark", In(L"mai?.txt"), u"mail.txt"},
+      {"wildcards matching only hidden, system, folders", In(L"nonormal\\*"), u""},
+      {"wildcards matching nothing", In(L"*.pdf"), u""},
+      {"missing file", In(L"missing.txt"), u""},
+      {"missing folder", In(L"missing\\mail.txt"), u""},
+      {"folder with a trailing backslash", In(L"mixed\\"), u""},
+      {"empty path", u"", u""},
+  };
+  for (const LookupCase& lookup : cases) {
+    EXPECT_EQ(desktop_.FindFileName(lookup.path), lookup.name) << lookup.what;
+  }
+}
+
+TEST_F(Files, FindFileNameFailsForPathsThatCannotNameAFile) {
+  struct MalformedCase {
+    const char* what;
+    std::u16string path;
+    std::int32_t number;
+  };
+  const MalformedCase cases[] = {
+      {"NUL inside the path", In(L"mail.txt") + std::u16string(u"\0.pdf", 5), 52},
+      {"bar", In(L"a|b.txt"), 52},
+      {"angle bracket", In(L"a<b.txt"), 52},
+      {"double quote", In(L"\"mail.txt\""), 52},
+      {"tab", In(L"mail.txt\t"), 52},
+      {"device name", u"NUL", 52},
+      {"device name in a folder", In(L"COM1.txt"), 52},
+      {"device namespace", u"\\\\.\\NUL", 52},
+      {"wildcards in a folder name", In(L"mix*\\d-normal.txt"), 52},
+  };
+  for (const MalformedCase& malformed : cases) {
+    SCOPED_TRACE(malformed.what);
+    const platform::Failure failure = FailureOf([&] { desktop_.FindFileName(malformed.path); });
+    EXPECT_EQ(failure.number, malformed.number);
+    EXPECT_EQ(failure.description, u"Bad file name or number");
+  }
+}
+
+std::string ReadAll(platform::InputFile& file, std::size_t chunk) {
+  std::string bytes;
+  std::string buffer(chunk, '\0');
+  for (std::size_t count; (count = file.Read(buffer)) != 0;) bytes.append(buffer.data(), count);
+  return bytes;
+}
+
+TEST_F(Files, OpenForInputReadsTheWholeFileInAnyChunkSize) {
+  std::string content;
+  for (int line = 0; line < 5000; ++line) content += "line " + std::to_string(line) + "\r\n\xE4\0\n";
+  const std::wstring path = folder_.AddFile(L"long.txt", content);
+  for (std::size_t chunk : {std::size_t{1}, std::size_t{7}, std::size_t{64 * 1024}}) {
+    std::unique_ptr<platform::InputFile> file = desktop_.OpenForInput(Utf16(path));
+    EXPECT_EQ(ReadAll(*file, chunk), content) << chunk;
+  }
+  std::unique_ptr<platform::InputFile> empty = desktop_.OpenForInput(Utf16(folder_.AddFile(L"empty.txt")));
+  EXPECT_EQ(ReadAll(*empty, 16), "");
+}
+
+TEST_F(Files, OpenForInputFailsWithANumberForWhatCannotBeRead) {
+  const std::wstring locked = folder_.AddFile(L"locked.txt", "x");
+  const std::wstring written = folder_.AddFile(L"written.txt", "x");
+  UniqueHandle lockedHandle(
+      CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle writerHandle(CreateFileW(written.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(lockedHandle.Valid());
+  ASSERT_TRUE(writerHandle.Valid());
+
+  struct OpenCase {
+    const char* what;
+    std::u16string path;
+    std::int32_t number;
+    std::u16string description;
+  };
+  const OpenCase cases[] = {
+      {"missing file", In(L"missing.txt"), 53, u"File not found"},
+      {"missing folder", In(L"missing\\mail.txt"), 76, u"Path not found"},
+      {"wildcards matching a file", In(L"mai?.txt"), 52, u"Bad file name or number"},
+      {"NUL inside the path", In(L"mail.txt") + std::u16string(u"\0x", 2), 52, u"Bad file name or number"},
+      {"held by another program without sharing", Utf16(locked), 70, u"Permission denied"},
+      {"being written by another program", Utf16(written), 70, u"Permission denied"},
+      {"folder", In(L"folder.txt"), 75, u"Path/File access error"},
+      {"the NUL device", u"NUL", 52, u"Bad file name or number"},
+  };
+  for (const OpenCase& openCase : cases) {
+    SCOPED_TRACE(openCase.what);
+    const platform::Failure failure = FailureOf([&] { desktop_.OpenForInput(openCase.path); });
+    EXPECT_EQ(failure.number, openCase.number);
+    EXPECT_EQ(failure.description, openCase.description);
+  }
+}
+
+TEST_F(Files, AFileOpenForInputCanStillBeReadByOthers) {
+  std::unique_ptr<platform::InputFile> file = desktop_.OpenForInput(In(L"mail.txt"));
+  UniqueHandle reader(CreateFileW(folder_.Path(L"mail.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  EXPECT_TRUE(reader.Valid());
+}
+
+TEST(DecodeAnsi, DecodesTheWholeSpanInTheAnsiCodePage) {
+  platform::win32::Win32Desktop desktop{u"DesktopTest"};
+  EXPECT_EQ(desktop.DecodeAnsi(""), u"");
+  if (GetACP() != 1252) GTEST_SKIP() << "the checks below assume the Western European code page 1252";
+  std::string all(256, '\0');
+  for (int byte = 0; byte < 256; ++byte) all[static_cast<std::size_t>(byte)] = static_cast<char>(byte);
+  EXPECT_EQ(desktop.DecodeAnsi(all), platform::DecodeWindows1252(all));
+  EXPECT_EQ(desktop.DecodeAnsi(std::string("a\0b", 3)), std::u16string(u"a\0b", 3));
+}
+
+}  // namespace
+}  // namespace desktop_tests

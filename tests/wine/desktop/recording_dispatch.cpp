@@ -1,0 +1,160 @@
+#include "recording_dispatch.h"
+
+#include <algorithm>
+#include <cwctype>
+
+namespace desktop_tests {
+namespace {
+
+bool SameName(const std::wstring& left, const std::wstring& right) {
+  return left.size() == right.size() &&
+         std::equal(left.begin(), left.end(), right.begin(),
+                    [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); });
+}
+
+std::wstring TextOf(BSTR text) { return text == nullptr ? std::wstring() : std::wstring(text, SysStringLen(text)); }
+
+ArgumentSeen Seen(const VARIANTARG& argument) {
+  ArgumentSeen seen;
+  seen.type = argument.vt;
+  switch (argument.vt) {
+    case VT_BSTR:
+      seen.nullString = argument.bstrVal == nullptr;
+      seen.text = TextOf(argument.bstrVal);
+      break;
+    case VT_BYREF | VT_BSTR:
+      seen.nullString = argument.pbstrVal == nullptr || *argument.pbstrVal == nullptr;
+      if (argument.pbstrVal != nullptr) seen.text = TextOf(*argument.pbstrVal);
+      break;
+    case VT_I2:
+      seen.number = argument.iVal;
+      break;
+    case VT_BOOL:
+      seen.number = argument.boolVal;
+      break;
+    case VT_ERROR:
+      seen.number = argument.scode;
+      break;
+    case VT_DISPATCH:
+      seen.object = argument.pdispVal;
+      break;
+    case VT_BYREF | VT_DISPATCH:
+      if (argument.ppdispVal != nullptr) seen.object = *argument.ppdispVal;
+      break;
+    default:
+      break;
+  }
+  return seen;
+}
+
+}  // namespace
+
+RecordingDispatch::RecordingDispatch(std::vector<std::wstring> members) : members_(std::move(members)) {}
+
+HRESULT RecordingDispatch::QueryInterface(REFIID iid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
+    *object = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+ULONG RecordingDispatch::AddRef() { return ++references_; }
+
+ULONG RecordingDispatch::Release() {
+  const ULONG left = --references_;
+  if (left == 0) delete this;
+  return left;
+}
+
+HRESULT RecordingDispatch::GetTypeInfoCount(UINT* count) {
+  *count = 0;
+  return S_OK;
+}
+
+HRESULT RecordingDispatch::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
+
+HRESULT RecordingDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+  HRESULT outcome = S_OK;
+  for (UINT i = 0; i < count; ++i) {
+    const std::wstring name = names[i];
+    lookups_.push_back(name);
+    const auto member = std::find_if(members_.begin(), members_.end(),
+                                     [&](const std::wstring& known) { return SameName(known, name); });
+    if (member == members_.end()) {
+      ids[i] = DISPID_UNKNOWN;
+      outcome = DISP_E_UNKNOWNNAME;
+    } else {
+      ids[i] = static_cast<DISPID>(member - members_.begin()) + 1;
+    }
+  }
+  return outcome;
+}
+
+HRESULT RecordingDispatch::Invoke(DISPID member, REFIID, LCID, WORD kind, DISPPARAMS* parameters, VARIANT* result,
+                                  EXCEPINFO* exception, UINT*) {
+  CallSeen call;
+  call.member = member;
+  call.kind = kind;
+  call.resultAsked = result != nullptr;
+  for (UINT i = parameters->cArgs; i > 0; --i) call.arguments.push_back(Seen(parameters->rgvarg[i - 1]));
+  call.namedArguments.assign(parameters->rgdispidNamedArgs,
+                             parameters->rgdispidNamedArgs + parameters->cNamedArgs);
+  calls_.push_back(std::move(call));
+  return reply_ ? reply_(*parameters, result, exception) : S_OK;
+}
+
+HRESULT PlainUnknown::QueryInterface(REFIID iid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  if (IsEqualIID(iid, IID_IUnknown)) {
+    *object = static_cast<IUnknown*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+ULONG PlainUnknown::AddRef() { return ++references_; }
+
+ULONG PlainUnknown::Release() {
+  const ULONG left = --references_;
+  if (left == 0) delete this;
+  return left;
+}
+
+HRESULT RecordingFactory::QueryInterface(REFIID iid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
+    *object = static_cast<IClassFactory*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+// The test owns the factory; COM's references only keep count.
+ULONG RecordingFactory::AddRef() { return ++references_; }
+ULONG RecordingFactory::Release() { return --references_; }
+
+HRESULT RecordingFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  *object = nullptr;
+  if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+  if (!givesDispatch_ && IsEqualIID(iid, IID_IDispatch)) return E_NOINTERFACE;
+  auto* made = new RecordingDispatch({L"Display"});
+  made_.push_back(made);  // the factory keeps the first reference
+  return made->QueryInterface(iid, object);
+}
+
+HRESULT RecordingFactory::LockServer(BOOL) { return S_OK; }
+
+RecordingFactory::~RecordingFactory() {
+  for (RecordingDispatch* made : made_) made->Release();
+}
+
+}  // namespace desktop_tests
