@@ -1,7 +1,7 @@
 // The end-to-end suite: runs Quorvel and Zembrik under Wine against the
 // stand-in mail clients. Arguments: case-name prefixes to run (none: all) and
 // --list. For the demo: --wait-message-window (until a stand-in shows a
-// composed message, at most 60 s) and --close-standins (close what the
+// composed message, at most 30 s) and --close-standins (close what the
 // stand-ins show and let them end).
 #include <windows.h>
 #include <objbase.h>

@@ -240,7 +240,7 @@ Result Run(const CaseFiles& files, const Scenario& scenario) {
 }
 
 bool WaitForMessageWindow() {
-  for (int attempt = 0; attempt < 600; ++attempt) {
+  for (int attempt = 0; attempt < 300; ++attempt) {
     for (const HWND window : TopLevelWindows()) {
       if (ClassOf(window) == standins::kMessageWindowClass && IsWindowVisible(window)) {
         Sleep(1000);

@@ -103,7 +103,7 @@ std::wstring ProgramPath(Client client);
 std::wstring ProgramName(Client client);  // "Quorvel", "Zembrik": the box titles
 
 // Waits until a stand-in shows a composed message on this desktop, and a
-// moment more for it to be painted; false after a minute without one.
+// moment more for it to be painted; false after 30 s without one.
 bool WaitForMessageWindow();
 
 // Registers every class of both stand-ins as local servers.
