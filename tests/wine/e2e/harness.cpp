@@ -17,6 +17,7 @@ using standins::UniqueHandle;
 
 constexpr std::chrono::milliseconds kProgramTimeout{60000};
 constexpr DWORD kServerEndMilliseconds = 10000;
+constexpr DWORD kLockWaitMilliseconds = 300000;
 
 const std::wstring& BinFolder() {
   static const std::wstring folder = standins::ModuleFolder();
@@ -173,6 +174,17 @@ std::wstring ProgramPath(Client client) { return BinFolder() + L"\\" + ProgramNa
 
 std::wstring ProgramName(Client client) { return client == Client::Notes ? L"Quorvel" : L"Zembrik"; }
 
+StandinLock::StandinLock() : mutex_(CreateMutexW(nullptr, FALSE, L"qz-standin-settings")) {
+  if (!mutex_.Valid()) return;
+  const DWORD waited = WaitForSingleObject(mutex_.Get(), kLockWaitMilliseconds);
+  // An abandoned lock was held by a test that died: ours now.
+  held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+}
+
+StandinLock::~StandinLock() {
+  if (held_) ReleaseMutex(mutex_.Get());
+}
+
 StandinSession::StandinSession(const CaseFiles& files, const StandinSetup& setup)
     : journalPath_(files.Path(L"journal.txt")),
       settingsPath_(StandinFolder() + L"\\" + std::wstring(standins::kSettingsFileName)) {
@@ -253,6 +265,7 @@ bool WaitForMessageWindow() {
 }
 
 void RegisterAllStandins() {
+  const StandinLock lock;
   for (const Client client : {Client::Notes, Client::Outlook}) {
     standins::RegisterClasses(ClassesOf(client), {}, StandinServerPath(client, standins::ServerKind::Local),
                               standins::ServerKind::Local);
@@ -260,6 +273,7 @@ void RegisterAllStandins() {
 }
 
 int CloseStandinWindows() {
+  const StandinLock lock;
   std::set<DWORD> processes;
   for (const HWND window : TopLevelWindows()) {
     if (!IsStandinWindow(window)) continue;

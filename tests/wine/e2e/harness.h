@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "owners.h"
 #include "program_run.h"
 #include "registration.h"
 #include "settings.h"
@@ -53,6 +54,23 @@ struct StandinWindows {
   int messageWindows = 0;           // composed messages on screen
 };
 
+// The stand-ins' registration and settings file are one per Wine prefix:
+// whoever changes them holds this lock, so that two test programs running at
+// the same time (two ctest runs, the UI tests and these) take turns, case by
+// case. A named mutex lives in the wineserver, across processes.
+class StandinLock {
+ public:
+  StandinLock();
+  ~StandinLock();
+  StandinLock(const StandinLock&) = delete;
+  StandinLock& operator=(const StandinLock&) = delete;
+  bool Held() const { return held_; }
+
+ private:
+  standins::UniqueHandle mutex_;
+  bool held_ = false;
+};
+
 // One client's stand-in for one case: its classes registered as the setup
 // asks, its settings file written with a journal in the case's folder. End(),
 // or the destructor, closes what the stand-ins left open, waits for them to
@@ -64,13 +82,14 @@ class StandinSession {
   StandinSession(const StandinSession&) = delete;
   StandinSession& operator=(const StandinSession&) = delete;
 
-  bool Registered() const { return registered_; }
+  bool Registered() const { return lock_.Held() && registered_; }
   std::vector<std::wstring> Journal() const;
   StandinWindows Windows() const;
   // Problems met on the way out: a stand-in that did not end.
   std::vector<std::wstring> End();
 
  private:
+  StandinLock lock_;
   std::wstring journalPath_;
   std::wstring settingsPath_;
   bool registered_ = false;

@@ -156,8 +156,12 @@ std::vector<FaultCase> FaultCases() {
        GeneralMessage(4005, L"")},
       {L"createdocument_null_object", MakeFault(L"CreateDocument", Kind::ResultNull),
        GeneralMessage(91, L"Object variable or With block variable not set")},
-      {L"createrichtextitem_plain_hresult", MakeFault(L"CREATERICHTEXTITEM", Kind::HResult, hresult(E_ACCESSDENIED)),
-       GeneralMessage(hresult(E_ACCESSDENIED), SystemText(E_ACCESSDENIED))},
+      // A code the desktop services leave as it is: its number and the system's text.
+      {L"createrichtextitem_plain_hresult", MakeFault(L"CREATERICHTEXTITEM", Kind::HResult, hresult(E_UNEXPECTED)),
+       GeneralMessage(hresult(E_UNEXPECTED), SystemText(E_UNEXPECTED))},
+      // One they give a run-time error's number and text, as Visual Basic did.
+      {L"createrichtextitem_access_denied", MakeFault(L"CREATERICHTEXTITEM", Kind::HResult, hresult(E_ACCESSDENIED)),
+       GeneralMessage(70, L"Permission denied")},
       {L"subject_null_description", MakeFault(L"Subject", Kind::ExceptionWCode, 4000), GeneralMessage(4000, L"")},
       {L"sendto_exception_scode", MakeFault(L"SendTo", Kind::ExceptionSCode, hresult(0x80040005), L"Field is read-only"),
        GeneralMessage(hresult(0x80040005), L"Field is read-only")},

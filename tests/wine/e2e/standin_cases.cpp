@@ -18,6 +18,8 @@ bool ProgIdKnown(const wchar_t* progId) {
 }
 
 void RegServerSwitches(Check& check) {
+  const StandinLock lock;
+  check.That(lock.Held(), L"the stand-ins are ours for the case");
   const std::wstring server = standins::ModuleFolder() + L"\\standins\\NotesStandin.exe";
   ProgramRun run = RunProgram(server, L"\"" + server + L"\" /RegServer NotesSession", std::chrono::seconds(30));
   check.That(run.ended && run.exitCode == 0, L"/RegServer NotesSession succeeds");
@@ -47,7 +49,8 @@ void RegServerSwitches(Check& check) {
   check.That(run.ended && run.exitCode == 0, L"/UnregServer succeeds");
   check.That(!ProgIdKnown(L"Notes.NotesSession") && !ProgIdKnown(L"Notes.NotesUIWorkspace"),
              L"/UnregServer removes every class");
-  // The server started above ends by itself once nobody uses it.
+  // The server started above shows the Notes window: close it to end it
+  // (the lock is a mutex, which its holder may take again).
   CloseStandinWindows();
 }
 
