@@ -92,6 +92,7 @@ constexpr std::array kMappedCodes = {
     // "no such file or folder" into an empty name before it gets here).
     MappedCode{FromWin32(ERROR_FILE_NOT_FOUND), Scope::FileAccess, RuntimeError::FileNotFound},
     MappedCode{FromWin32(ERROR_PATH_NOT_FOUND), Scope::FileAccess, RuntimeError::PathNotFound},
+    MappedCode{FromWin32(ERROR_ACCESS_DENIED), Scope::FileAccess, RuntimeError::PermissionDenied},
     MappedCode{FromWin32(ERROR_SHARING_VIOLATION), Scope::FileAccess, RuntimeError::PermissionDenied},
     MappedCode{FromWin32(ERROR_LOCK_VIOLATION), Scope::FileAccess, RuntimeError::PermissionDenied},
     MappedCode{FromWin32(ERROR_INVALID_NAME), Scope::FileAccess, RuntimeError::BadFileName},
@@ -108,8 +109,7 @@ constexpr std::array kMappedCodes = {
     MappedCode{FromWin32(ERROR_GEN_FAILURE), Scope::FileAccess, RuntimeError::DeviceIoError},
     MappedCode{FromWin32(ERROR_IO_DEVICE), Scope::FileAccess, RuntimeError::DeviceIoError},
 
-    // Anywhere. E_ACCESSDENIED and E_OUTOFMEMORY are the Win32 codes' HRESULTs.
-    MappedCode{E_ACCESSDENIED, Scope::Any, RuntimeError::PermissionDenied},
+    // Anywhere. E_OUTOFMEMORY is the HRESULT of ERROR_OUTOFMEMORY.
     MappedCode{E_OUTOFMEMORY, Scope::Any, RuntimeError::OutOfMemory},
     MappedCode{FromWin32(ERROR_NOT_ENOUGH_MEMORY), Scope::Any, RuntimeError::OutOfMemory},
 };

@@ -1,5 +1,5 @@
 // The system's wide strings and the logic's UTF-16 strings hold the same code
-// units: these only change the pointer type and add the terminating NUL.
+// units: these copy between the two string types.
 #pragma once
 
 #include <string>
@@ -13,7 +13,5 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are 
 inline std::wstring ToWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 
 inline std::u16string FromWide(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
-
-inline const wchar_t* AsWide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
 }  // namespace platform::win32
