@@ -92,7 +92,6 @@ constexpr std::array kMappedCodes = {
     // "no such file or folder" into an empty name before it gets here).
     MappedCode{FromWin32(ERROR_FILE_NOT_FOUND), Scope::FileAccess, RuntimeError::FileNotFound},
     MappedCode{FromWin32(ERROR_PATH_NOT_FOUND), Scope::FileAccess, RuntimeError::PathNotFound},
-    MappedCode{FromWin32(ERROR_ACCESS_DENIED), Scope::FileAccess, RuntimeError::PermissionDenied},
     MappedCode{FromWin32(ERROR_SHARING_VIOLATION), Scope::FileAccess, RuntimeError::PermissionDenied},
     MappedCode{FromWin32(ERROR_LOCK_VIOLATION), Scope::FileAccess, RuntimeError::PermissionDenied},
     MappedCode{FromWin32(ERROR_INVALID_NAME), Scope::FileAccess, RuntimeError::BadFileName},
@@ -109,7 +108,9 @@ constexpr std::array kMappedCodes = {
     MappedCode{FromWin32(ERROR_GEN_FAILURE), Scope::FileAccess, RuntimeError::DeviceIoError},
     MappedCode{FromWin32(ERROR_IO_DEVICE), Scope::FileAccess, RuntimeError::DeviceIoError},
 
-    // Anywhere. E_OUTOFMEMORY is the HRESULT of ERROR_OUTOFMEMORY.
+    // Anywhere, as Visual Basic did. E_ACCESSDENIED and E_OUTOFMEMORY are the
+    // HRESULTs of ERROR_ACCESS_DENIED and ERROR_OUTOFMEMORY.
+    MappedCode{E_ACCESSDENIED, Scope::Any, RuntimeError::PermissionDenied},
     MappedCode{E_OUTOFMEMORY, Scope::Any, RuntimeError::OutOfMemory},
     MappedCode{FromWin32(ERROR_NOT_ENOUGH_MEMORY), Scope::Any, RuntimeError::OutOfMemory},
 };
