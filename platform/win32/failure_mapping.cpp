@@ -88,8 +88,8 @@ constexpr std::array kMappedCodes = {
     MappedCode{DISP_E_BADPARAMCOUNT, Scope::CallMember, RuntimeError::WrongArgumentCount},
     MappedCode{DISP_E_PARAMNOTOPTIONAL, Scope::CallMember, RuntimeError::ArgumentNotOptional},
 
-    // Opening and reading the mail file, and the file-name lookup (which turns
-    // "no such file or folder" into an empty name before it gets here).
+    // Opening and reading the mail file, and the file-name lookup (which
+    // gives an empty name for a path naming no file before it gets here).
     MappedCode{FromWin32(ERROR_FILE_NOT_FOUND), Scope::FileAccess, RuntimeError::FileNotFound},
     MappedCode{FromWin32(ERROR_PATH_NOT_FOUND), Scope::FileAccess, RuntimeError::PathNotFound},
     MappedCode{FromWin32(ERROR_SHARING_VIOLATION), Scope::FileAccess, RuntimeError::PermissionDenied},

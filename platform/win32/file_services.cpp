@@ -12,9 +12,18 @@
 namespace platform::win32 {
 namespace {
 
-bool IsForbiddenInPath(char16_t character) {
-  // Wildcards are allowed; a colon may start a drive or a stream name.
-  return character < 0x20 || character == u'<' || character == u'>' || character == u'"' || character == u'|';
+bool NamesNoFile(DWORD searchError) {
+  switch (searchError) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_NO_MORE_FILES:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_DIRECTORY:
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool IsNormalFile(DWORD attributes) {
@@ -22,12 +31,13 @@ bool IsNormalFile(DWORD attributes) {
 }
 
 // The system treats a name like NUL or COM1.txt in any folder as the device;
-// its full path name then lies in the device namespace, \\.\NUL.
+// its full path name then lies in the device namespace, \\.\NUL. A path the
+// system cannot make a full path of (blanks only, say) names no device.
 bool NamesDevice(const std::wstring& path) {
   std::wstring full(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0) throw FailureFromWin32Error(GetLastError(), Operation::FileAccess);
+    if (length == 0) return false;
     if (length < full.size()) {
       full.resize(length);
       break;
@@ -64,18 +74,19 @@ class DiskFile final : public InputFile {
 
 }  // namespace
 
-// The lookup gives "" when the path is well formed and nothing normal
-// matches: no such file, no such folder (ERROR_FILE_NOT_FOUND,
-// ERROR_PATH_NOT_FOUND, ERROR_NO_MORE_FILES), or only folders, hidden and
-// system files. It FAILS when the path cannot name a file at all or cannot be
-// searched, since saying "no such file" would then hide the user's mistake or
-// a broken drive: a NUL or a character Windows forbids in names (52), a device
-// (NUL, COM1, \\.\...: 52), and every other error of the search, numbered by
-// failure_mapping.cpp (a malformed name such as wildcards in a folder part:
-// 52; access denied: 70; drive not ready: 71; network errors: their HRESULT).
+// The lookup gives "" when nothing normal matches: no such file or folder
+// (ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_NO_MORE_FILES), a name
+// no file can have (ERROR_INVALID_NAME, ERROR_BAD_PATHNAME, ERROR_DIRECTORY:
+// characters Windows forbids, a path in double quotes, wildcards in a folder
+// part, a file used as a folder), or only folders, hidden and system files.
+// It FAILS where "no such file" would hide a mistake or a fault: a NUL, which
+// would cut the path short (52); a device such as NUL, COM1 or \\.\... (52);
+// and every other error of the search, numbered by failure_mapping.cpp (too
+// long: 52; access denied: 70; drive not ready: 71; network errors: their
+// HRESULT), as the file may well be there.
 std::u16string FindFirstNormalFile(std::u16string_view path) {
   if (path.empty()) return std::u16string();
-  if (std::any_of(path.begin(), path.end(), IsForbiddenInPath)) throw MakeFailure(RuntimeError::BadFileName);
+  if (path.find(u'\0') != std::u16string_view::npos) throw MakeFailure(RuntimeError::BadFileName);
   const std::wstring widePath = ToWide(path);
   if (NamesDevice(widePath)) throw MakeFailure(RuntimeError::BadFileName);
 
@@ -83,9 +94,7 @@ std::u16string FindFirstNormalFile(std::u16string_view path) {
   UniqueFindHandle search(FindFirstFileW(widePath.c_str(), &found));
   if (!search.Valid()) {
     const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NO_MORE_FILES) {
-      return std::u16string();
-    }
+    if (NamesNoFile(error)) return std::u16string();
     throw FailureFromWin32Error(error, Operation::FileAccess);
   }
   do {
