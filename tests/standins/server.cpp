@@ -12,6 +12,11 @@ namespace {
 
 // A local server that COM started but nobody uses ends after this long.
 constexpr UINT kIdleStartMilliseconds = 15000;
+// An idle server goes on serving calls this long before it ends: the client's
+// last calls (the release of the class object after a failed creation, say)
+// may still be on their way, and a server that stopped pumping would leave
+// them, and its own end, hanging.
+constexpr UINT kEndDelayMilliseconds = 250;
 
 std::vector<std::wstring> Words(std::wstring_view text) {
   std::vector<std::wstring> words;
@@ -29,6 +34,11 @@ Server* runningServer = nullptr;
 void CALLBACK EndIfNeverUsed(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
   if (runningServer != nullptr) runningServer->EndWhenIdle();
+}
+
+void CALLBACK EndIfStillIdle(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  if (runningServer != nullptr) runningServer->EndNowIfIdle();
 }
 
 }  // namespace
@@ -135,15 +145,22 @@ void Server::Lock(bool lock) {
   EndWhenIdle();
 }
 
+bool Server::Idle() const { return objects_ == 0 && locks_ == 0 && windows_ == 0; }
+
 void Server::EndWhenIdle() {
   // In process the client decides, through DllCanUnloadNow.
-  if (kind_ != ServerKind::Local || ending_ || objects_ > 0 || locks_ > 0 || windows_ > 0) return;
+  if (kind_ != ServerKind::Local || ending_ || !Idle()) return;
   ending_ = true;
   // Revoked at once, so that a client that asks again starts a new server
   // rather than reaching this one on its way out.
   for (const DWORD cookie : registrations_) CoRevokeClassObject(cookie);
   registrations_.clear();
-  PostQuitMessage(0);
+  SetTimer(nullptr, 0, kEndDelayMilliseconds, EndIfStillIdle);
+}
+
+void Server::EndNowIfIdle() {
+  ending_ = false;
+  if (Idle()) PostQuitMessage(0);
 }
 
 void Server::Start() {

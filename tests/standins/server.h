@@ -69,8 +69,9 @@ class Server {
   void WindowOpened() { ++windows_; }
   void WindowClosed();
   void Lock(bool lock);
-  // Ends a local server when nothing keeps it alive any more.
+  // Ends a local server when nothing keeps it alive any more, a moment later.
   void EndWhenIdle();
+  void EndNowIfIdle();
 
   // Local server: the whole life of the process; commandLine is the tail
   // after the program's name (/RegServer [classes], /UnregServer, -Embedding).
@@ -83,6 +84,7 @@ class Server {
 
  private:
   const Fault* TakeFault(std::map<std::wstring, int>& counts, std::wstring_view target, bool lookup);
+  bool Idle() const;
   void Start();
 
   const ServerDefinition& definition_;
