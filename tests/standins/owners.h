@@ -43,6 +43,34 @@ class UniqueHandle {
   HANDLE handle_ = nullptr;
 };
 
+// A FindFirstFile search.
+class UniqueFindHandle {
+ public:
+  UniqueFindHandle() = default;
+  explicit UniqueFindHandle(HANDLE handle) : handle_(handle) {}
+  UniqueFindHandle(UniqueFindHandle&& other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
+  UniqueFindHandle& operator=(UniqueFindHandle&& other) noexcept {
+    if (this != std::addressof(other)) {
+      Reset();
+      handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
+    }
+    return *this;
+  }
+  UniqueFindHandle(const UniqueFindHandle&) = delete;
+  UniqueFindHandle& operator=(const UniqueFindHandle&) = delete;
+  ~UniqueFindHandle() { Reset(); }
+
+  HANDLE Get() const { return handle_; }
+  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  void Reset() {
+    if (Valid()) FindClose(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
 // A BSTR; the null BSTR is a value of its own, distinct from "".
 class UniqueBstr {
  public:

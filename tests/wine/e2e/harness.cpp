@@ -34,8 +34,8 @@ std::wstring WorkFolder() {
 
 void DeleteTree(const std::wstring& folder) {
   WIN32_FIND_DATAW found{};
-  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
+  const standins::UniqueFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+  if (search.Valid()) {
     do {
       const std::wstring name = found.cFileName;
       if (name == L"." || name == L"..") continue;
@@ -43,8 +43,7 @@ void DeleteTree(const std::wstring& folder) {
       SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
       if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) DeleteTree(path);
       else DeleteFileW(path.c_str());
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.Get(), &found));
   }
   RemoveDirectoryW(folder.c_str());
 }
