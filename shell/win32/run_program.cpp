@@ -1,21 +1,49 @@
 #include "shell/win32/run_program.h"
 
+#include <windows.h>
+
+#include <memory>
+
 #include "platform/win32/win32_desktop.h"
 #include "shell/main.h"
+#include "shell/win32/form1_window.h"
 
 namespace shell::win32 {
+namespace {
+
+// Serves the window until it is gone. The loop runs only between handlers,
+// so when it sees the window gone no handler is left on the stack: a "Close"
+// that came in during a hand-off ends the program once that hand-off returns.
+void ServeWindow(Form1Window& form) {
+  MSG message;
+  while (form.IsOpen()) {
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got == 0 || got == -1) break;
+    if (form.HandleDialogKeys(message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+}  // namespace
 
 int RunProgram(const Program& program) {
   platform::win32::ComApartment apartment;
   platform::win32::Win32Desktop desktop{std::u16string(program.name)};
+  std::unique_ptr<Form1Window> form;
   try {
-    Main(desktop, program, [] {});
+    Main(desktop, program, [&] {
+      form = std::make_unique<Form1Window>(desktop, program);
+      form->Show();
+    });
   } catch (const platform::Failure& failure) {
-    // A mail file that passed the lookup but could not be read: one box, and a
-    // failing exit code for the batch job that started us.
+    // A mail file that passed the lookup but could not be read, or a window
+    // that could not be made: one box, and a failing exit code for the batch
+    // job that started us.
     desktop.ShowMessage(platform::GeneralErrorText(failure), platform::kMessageCritical);
     return 1;
   }
+  if (form) ServeWindow(*form);
   return 0;
 }
 
