@@ -64,41 +64,45 @@ class LineSplitter {
   LineSplitter(platform::Desktop& desktop, SectionReader& sections) : desktop_(desktop), sections_(sections) {}
 
   void Bytes(std::span<const char> bytes) {
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-      const char byte = bytes[i];
-      if (afterCarriageReturn_) {
-        afterCarriageReturn_ = false;
-        if (byte == '\n') continue;
+    std::string_view rest(bytes.data(), bytes.size());
+    if (afterCarriageReturn_ && !rest.empty()) {
+      afterCarriageReturn_ = false;
+      if (rest.front() == '\n') rest.remove_prefix(1);
+    }
+    while (!rest.empty()) {
+      const std::size_t lineEnd = rest.find('\r');
+      if (lineEnd == std::string_view::npos) {
+        line_.append(rest);
+        return;
       }
-      if (byte == '\r') {
-        EndLine();
-        afterCarriageReturn_ = true;
+      // A line that lies whole in this read is decoded where it is; only one
+      // that an earlier read cut off is gathered first.
+      if (line_.empty()) {
+        EndLine(rest.substr(0, lineEnd));
       } else {
-        // Copy the run up to the next CR in one go; lines can be long.
-        std::size_t end = i;
-        while (end < bytes.size() && bytes[end] != '\r') ++end;
-        line_.append(bytes.data() + i, end - i);
-        lineOpen_ = true;
-        i = end - 1;
+        line_.append(rest.substr(0, lineEnd));
+        EndLine(line_);
+        line_.clear();
+      }
+      rest.remove_prefix(lineEnd + 1);
+      if (rest.empty()) {
+        afterCarriageReturn_ = true;
+      } else if (rest.front() == '\n') {
+        rest.remove_prefix(1);
       }
     }
   }
 
   void EndOfFile() {
-    if (lineOpen_) EndLine();
+    if (!line_.empty()) EndLine(line_);
   }
 
  private:
-  void EndLine() {
-    sections_.Line(desktop_.DecodeAnsi(line_));
-    line_.clear();
-    lineOpen_ = false;
-  }
+  void EndLine(std::string_view line) { sections_.Line(desktop_.DecodeAnsi(line)); }
 
   platform::Desktop& desktop_;
   SectionReader& sections_;
-  std::string line_;
-  bool lineOpen_ = false;
+  std::string line_;  // the start of a line cut off by the end of a read; a line is open only with bytes in it
   bool afterCarriageReturn_ = false;
 };
 
