@@ -1,0 +1,228 @@
+// Fuzzes mailfile::ReadMailFile with the input as the mail file's bytes.
+//
+// Input layout: byte 0 chooses a failing read (bit 7 set: read number
+// byte & 0x7F fails), bytes 1 to 4 are the sizes of successive reads in turn
+// (n gives n + 1 bytes, 0xFF as many as the reader's buffer takes), the rest is
+// the file. Missing header bytes count as 0. Small read sizes split CR LF
+// pairs across reads.
+//
+// Each run checks what must hold of any hand-off, then compares it with a
+// reference reader that splits all bytes into lines first and applies the
+// section rules afterwards.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bench/reader_only_desktop.h"
+#include "mailfile/mail_file.h"
+#include "platform/windows1252.h"
+
+namespace {
+
+constexpr std::u16string_view kPath = u"C:\\Mail\\fuzz.txt";
+constexpr std::int32_t kDeviceError = 57;
+constexpr std::array<std::u16string_view, 4> kMarkers = {u"[ADDRESS]", u"[SUBJECT]", u"[BODY]", u"[ATTACHMENT]"};
+
+std::string Visible(std::u16string_view text) {
+  std::string out;
+  for (const char16_t c : text) {
+    if (c >= 0x20 && c < 0x7F) {
+      out += static_cast<char>(c);
+    } else {
+      char escaped[10];
+      std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
+      out += escaped;
+    }
+  }
+  return out;
+}
+
+void Check(bool holds, const char* what) {
+  if (holds) return;
+  std::fprintf(stderr, "mail file fuzzer: %s\n", what);
+  std::abort();
+}
+
+struct Plan {
+  std::optional<std::size_t> failingRead;
+  std::array<std::size_t, 4> readSizes{};  // 0: as much as the buffer takes
+  std::string_view file;
+};
+
+Plan PlanFrom(std::string_view input) {
+  std::array<std::uint8_t, 5> header{};
+  const std::size_t headerLength = std::min(input.size(), header.size());
+  std::copy_n(input.begin(), headerLength, header.begin());
+  Plan plan;
+  if (header[0] & 0x80) plan.failingRead = header[0] & 0x7F;
+  for (std::size_t i = 0; i < plan.readSizes.size(); ++i) {
+    plan.readSizes[i] = header[i + 1] == 0xFF ? 0 : header[i + 1] + 1u;
+  }
+  plan.file = input.substr(headerLength);
+  return plan;
+}
+
+// What the desktop learns of the file's life.
+struct FileLog {
+  bool open = false;
+  std::size_t reads = 0;
+};
+
+class PlannedFile final : public platform::InputFile {
+ public:
+  PlannedFile(const Plan& plan, FileLog& log) : plan_(plan), log_(log) { log_.open = true; }
+  ~PlannedFile() override { log_.open = false; }
+
+  std::size_t Read(std::span<char> buffer) override {
+    Check(!buffer.empty(), "read into an empty buffer");
+    Check(!endReported_, "read again after the end of the file");
+    const std::size_t readNumber = log_.reads++;
+    if (plan_.failingRead == readNumber) throw platform::Failure(kDeviceError, u"Device I/O error");
+    const std::size_t planned = plan_.readSizes[readNumber % plan_.readSizes.size()];
+    const std::size_t count = std::min({planned == 0 ? buffer.size() : planned, buffer.size(),
+                                        plan_.file.size() - position_});
+    std::copy_n(plan_.file.begin() + static_cast<std::ptrdiff_t>(position_), count, buffer.begin());
+    position_ += count;
+    endReported_ = count == 0;
+    return count;
+  }
+
+
+ private:
+  const Plan& plan_;
+  FileLog& log_;
+  std::size_t position_ = 0;
+  bool endReported_ = false;
+};
+
+class FuzzDesktop final : public reader_tools::ReaderOnlyDesktop {
+ public:
+  explicit FuzzDesktop(const Plan& plan) : plan_(plan) {}
+
+  std::u16string FindFileName(std::u16string_view path) override {
+    Check(path == kPath, "the lookup got another path");
+    ++lookups;
+    return u"fuzz.txt";
+  }
+  std::unique_ptr<platform::InputFile> OpenForInput(std::u16string_view path) override {
+    Check(path == kPath, "the open got another path");
+    Check(!file.open, "the file was opened twice");
+    ++opens;
+    return std::make_unique<PlannedFile>(plan_, file);
+  }
+
+  const Plan& plan_;
+  FileLog file;
+  int lookups = 0;
+  int opens = 0;
+  std::optional<mailfile::MailFields> handedOff;
+  int handOffs = 0;
+};
+
+bool IsMarker(std::u16string_view line) {
+  return std::find(kMarkers.begin(), kMarkers.end(), line) != kMarkers.end();
+}
+
+// What holds of every hand-off, whatever the file.
+void CheckValues(const mailfile::MailFields& fields) {
+  for (const std::u16string* single : {&fields.address, &fields.subject, &fields.attachment}) {
+    Check(single->find(u'\r') == std::u16string::npos, "a single-line value holds a CR");
+    Check(!IsMarker(*single), "a single-line value is a marker line");
+  }
+  Check(fields.body.empty() || fields.body.back() == u'\r', "the body does not end with a CR");
+  std::u16string_view rest = fields.body;
+  while (!rest.empty()) {
+    const std::size_t end = rest.find(u'\r');
+    Check(!IsMarker(rest.substr(0, end)), "a body line is a marker line");
+    rest.remove_prefix(end + 1);
+  }
+}
+
+void Compose(platform::Desktop& desktop, mailfile::MailFields& fields) {
+  auto& fuzz = static_cast<FuzzDesktop&>(desktop);
+  Check(!fuzz.file.open, "the file is still open at the hand-off");
+  ++fuzz.handOffs;
+  fuzz.handedOff = fields;
+}
+
+// The reference: all lines first, then the section rules line by line.
+std::vector<std::string_view> SplitLines(std::string_view bytes) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    const std::size_t lineEnd = bytes.find('\r', start);
+    if (lineEnd == std::string_view::npos) {
+      lines.push_back(bytes.substr(start));
+      break;
+    }
+    lines.push_back(bytes.substr(start, lineEnd - start));
+    start = lineEnd + 1;
+    if (start < bytes.size() && bytes[start] == '\n') ++start;
+  }
+  return lines;
+}
+
+mailfile::MailFields ReferenceRead(std::string_view bytes) {
+  mailfile::MailFields fields;
+  std::u16string* current = nullptr;
+  for (const std::string_view line : SplitLines(bytes)) {
+    if (line == "[ADDRESS]") {
+      current = &fields.address;
+    } else if (line == "[SUBJECT]") {
+      current = &fields.subject;
+    } else if (line == "[BODY]") {
+      current = &fields.body;
+    } else if (line == "[ATTACHMENT]") {
+      current = &fields.attachment;
+    } else if (current == &fields.body) {
+      fields.body += platform::DecodeWindows1252(line) + u'\r';
+    } else if (current != nullptr && !line.empty()) {
+      *current = platform::DecodeWindows1252(line);
+    }
+  }
+  return fields;
+}
+
+void CheckSame(const char* name, const std::u16string& read, const std::u16string& expected) {
+  if (read == expected) return;
+  std::fprintf(stderr, "mail file fuzzer: %s differs\n  reader:    \"%s\"\n  reference: \"%s\"\n", name,
+               Visible(read).c_str(), Visible(expected).c_str());
+  std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const Plan plan = PlanFrom(std::string_view(reinterpret_cast<const char*>(data), size));
+  FuzzDesktop desktop(plan);
+  bool failed = false;
+  try {
+    mailfile::ReadMailFile(desktop, std::u16string(kPath), Compose);
+  } catch (const platform::Failure& failure) {
+    Check(failure.number == kDeviceError, "another failure than the injected one left the reader");
+    failed = true;
+  }
+  Check(!desktop.file.open, "the file was left open");
+  Check(desktop.lookups == 1 && desktop.opens == 1, "not one lookup and one open");
+  Check(failed == (plan.failingRead.has_value() && *plan.failingRead < desktop.file.reads),
+        "the injected read failure was lost, or a failure came from nowhere");
+  if (failed) {
+    Check(desktop.handOffs == 0, "a failed read handed off");
+    return 0;
+  }
+  Check(desktop.handOffs == 1, "not exactly one hand-off");
+  CheckValues(*desktop.handedOff);
+  const mailfile::MailFields expected = ReferenceRead(plan.file);
+  CheckSame("address", desktop.handedOff->address, expected.address);
+  CheckSame("subject", desktop.handedOff->subject, expected.subject);
+  CheckSame("body", desktop.handedOff->body, expected.body);
+  CheckSame("attachment", desktop.handedOff->attachment, expected.attachment);
+  return 0;
+}
