@@ -12,6 +12,13 @@ export LANG=C.UTF-8
 
 qz_start_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  # Reuse the Xvfb an earlier run of this tree started, rather than piling up new ones.
+  local remembered="$QZ_ROOT/build/xvfb-display"
+  if [ -f "$remembered" ] && DISPLAY=$(cat "$remembered") xdpyinfo >/dev/null 2>&1; then
+    DISPLAY=$(cat "$remembered")
+    export DISPLAY
+    return 0
+  fi
   local number
   for number in 91 92 93 94 95 96 97 98 99; do
     if [ ! -e "/tmp/.X${number}-lock" ]; then
@@ -20,7 +27,10 @@ qz_start_display() {
       export DISPLAY=":$number"
       local tries
       for tries in $(seq 50); do
-        xdpyinfo >/dev/null 2>&1 && return 0
+        if xdpyinfo >/dev/null 2>&1; then
+          mkdir -p "$QZ_ROOT/build" && echo "$DISPLAY" >"$remembered"
+          return 0
+        fi
         sleep 0.1
       done
       echo "wine-env: Xvfb on :$number did not start" >&2
