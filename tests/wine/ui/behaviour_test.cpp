@@ -1,0 +1,412 @@
+// The window driven as a user drives it: keyboard focus and keys, the ways
+// to end the program, "Send" with every kind of path, hand-offs to the
+// stand-in mail clients, and "Send" or "Close" arriving while Quorvel's
+// hand-off processes the waiting messages.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ui_driver.h"
+
+namespace ui_tests {
+namespace {
+
+using e2e::Client;
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+std::string ClientName(Client client) { return Narrow(e2e::ProgramName(client)); }
+
+void ExpectWindowStaysWithPath(RunningProgram& program, const std::wstring& path) {
+  EXPECT_TRUE(program.FormShown()) << "the window closed";
+  EXPECT_TRUE(program.Settle()) << "the window does not answer";
+  EXPECT_EQ(program.PathText(), path);
+  EXPECT_TRUE(program.IsRunning());
+}
+
+std::vector<std::wstring> Matching(const std::vector<std::wstring>& journal, std::wstring_view part) {
+  std::vector<std::wstring> lines;
+  for (const std::wstring& line : journal) {
+    if (line.find(part) != std::wstring::npos) lines.push_back(line);
+  }
+  return lines;
+}
+
+// The line a stand-in writes when the composed message is on screen.
+std::wstring OpenedLine(Client client) {
+  return client == Client::Notes ? L"observe memo-window opened" : L"observe message-window opened";
+}
+
+// Waits until the stand-in has opened this many messages and every object
+// the program got is released again: the hand-offs are complete.
+std::vector<std::wstring> WaitForHandOffs(const e2e::StandinSession& standin, Client client, std::size_t count) {
+  std::vector<std::wstring> journal;
+  for (int attempt = 0; attempt < 300; ++attempt) {
+    journal = standin.Journal();
+    if (e2e::LinesStartingWith(journal, OpenedLine(client)).size() >= count &&
+        e2e::UnreleasedObjects(journal).empty()) {
+      break;
+    }
+    Sleep(100);
+  }
+  return journal;
+}
+
+std::wstring JournalText(const std::vector<std::wstring>& journal) {
+  std::wstring text;
+  for (const std::wstring& line : journal) text += line + L"\n";
+  return text;
+}
+
+std::wstring SubjectPut(const std::wstring& subject) { return L".Subject(" + e2e::Bstr(subject) + L")"; }
+
+e2e::StandinSetup StandinFor(Client client) {
+  e2e::StandinSetup setup;
+  setup.client = client;
+  return setup;
+}
+
+std::string MailFile(const std::string& subject) {
+  return "[ADDRESS]\r\nSales Team\r\n[SUBJECT]\r\n" + subject + "\r\n[BODY]\r\nHello\r\n";
+}
+
+// ---- Keys ----------------------------------------------------------------
+
+TEST(Keys, FocusStartsOnCloseAndTabRunsCloseThePathBoxAndSend) {
+  RunningProgram program(Client::Notes);
+  ASSERT_TRUE(program.HasWindow());
+  ASSERT_TRUE(program.Settle());
+  EXPECT_EQ(program.FocusedControl(), kCmdExit);
+  ASSERT_TRUE(program.BringToFront());
+
+  const int forward[] = {kTxtEMail, kCmdSend, kCmdExit, kTxtEMail};
+  for (const int expected : forward) {
+    program.PressKey(VK_TAB);
+    EXPECT_EQ(program.FocusedControl(), expected);
+  }
+  const int backward[] = {kCmdExit, kCmdSend, kTxtEMail};
+  for (const int expected : backward) {
+    program.PressKey(VK_TAB, /*withShift=*/true);
+    EXPECT_EQ(program.FocusedControl(), expected);
+  }
+}
+
+TEST(Keys, EnterAndEscapeDoNothingInThePathBoxNorOnClose) {
+  RunningProgram program(Client::Notes);
+  ASSERT_TRUE(program.HasWindow());
+  ASSERT_TRUE(program.BringToFront());
+  const std::wstring path = program.PathText();
+  for (const WORD key : {VK_RETURN, VK_ESCAPE}) {
+    program.PressKey(key);  // on "Close"
+    EXPECT_TRUE(program.NoBoxWithin(300ms));
+    ExpectWindowStaysWithPath(program, path);
+  }
+  program.PressKey(VK_TAB);
+  ASSERT_EQ(program.FocusedControl(), kTxtEMail);
+  for (const WORD key : {VK_RETURN, VK_ESCAPE}) {
+    program.PressKey(key);
+    EXPECT_TRUE(program.NoBoxWithin(300ms));
+    ExpectWindowStaysWithPath(program, path);
+  }
+}
+
+TEST(Keys, SpaceOnTheFocusedSendButtonPressesIt) {
+  RunningProgram program(Client::Notes);
+  ASSERT_TRUE(program.HasWindow());
+  ASSERT_TRUE(program.BringToFront());
+  const std::wstring missing = BinFolder() + L"\\no-such-mail-file.txt";
+  program.SetPathText(missing);
+  program.PressKey(VK_TAB);
+  program.PressKey(VK_TAB);
+  ASSERT_EQ(program.FocusedControl(), kCmdSend);
+  program.PressKey(VK_SPACE);
+  const std::optional<BoxSeen> box = program.NextBox();
+  ASSERT_TRUE(box.has_value()) << "Space did not press Send";
+  EXPECT_EQ(box->text, L"File not found: " + missing);
+}
+
+// ---- Ending --------------------------------------------------------------
+
+enum class Way { CloseButton, SpaceOnClose, CloseBox, AltF4 };
+
+struct EndingCase {
+  const char* name;
+  Client client;
+  Way way;
+};
+
+constexpr EndingCase kEndings[] = {
+    {"CloseButton_Quorvel", Client::Notes, Way::CloseButton},
+    {"CloseButton_Zembrik", Client::Outlook, Way::CloseButton},
+    {"SpaceOnClose", Client::Notes, Way::SpaceOnClose},
+    {"CloseBox_Quorvel", Client::Notes, Way::CloseBox},
+    {"CloseBox_Zembrik", Client::Outlook, Way::CloseBox},
+    {"AltF4", Client::Outlook, Way::AltF4},
+};
+
+class Ending : public testing::TestWithParam<EndingCase> {};
+
+TEST_P(Ending, EndsTheProgramWithoutAQuestion) {
+  RunningProgram program(GetParam().client);
+  ASSERT_TRUE(program.HasWindow());
+  ASSERT_TRUE(program.Settle());
+  switch (GetParam().way) {
+    case Way::CloseButton:
+      program.Click(kCmdExit);
+      break;
+    case Way::SpaceOnClose:
+      ASSERT_TRUE(program.BringToFront());
+      program.PressKey(VK_SPACE);
+      break;
+    case Way::CloseBox:
+      ASSERT_TRUE(program.BringToFront());
+      ASSERT_TRUE(program.ClickCloseBox()) << "no close box in the title bar";
+      break;
+    case Way::AltF4:
+      ASSERT_TRUE(program.BringToFront());
+      program.PressKey(VK_F4, false, /*withAlt=*/true);
+      break;
+  }
+  EXPECT_FALSE(program.NextBox(2s).has_value()) << "a box appeared";
+  ASSERT_TRUE(program.WaitForEnd()) << "the program did not end";
+  EXPECT_EQ(program.ExitCode(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, Ending, testing::ValuesIn(kEndings),
+                         [](const testing::TestParamInfo<EndingCase>& info) { return info.param.name; });
+
+// ---- Send ----------------------------------------------------------------
+
+TEST(Send, EmptyPathDoesNothing) {
+  RunningProgram program(Client::Notes);
+  ASSERT_TRUE(program.HasWindow());
+  program.SetPathText(L"");
+  program.Click(kCmdSend);
+  EXPECT_TRUE(program.NoBoxWithin(1s));
+  ExpectWindowStaysWithPath(program, L"");
+}
+
+TEST(Send, PathsThatNameNoNormalFileAreReportedAsNotFound) {
+  const e2e::CaseFiles files(L"ui.not_found");
+  files.Write(L"mail.txt", MailFile("Hi"));
+  struct PathCase {
+    const char* name;
+    std::wstring path;
+  };
+  const PathCase cases[] = {
+      {"blanks only", L"   "},
+      {"missing file", files.Path(L"no-such-mail.txt")},
+      {"folder", files.MakeFolder(L"a-folder")},
+      {"hidden file", files.WriteHidden(L"hidden-mail.txt", MailFile("Hidden"))},
+      {"quoted path", L"\"" + files.Path(L"mail.txt") + L"\""},
+  };
+  for (const Client client : {Client::Notes, Client::Outlook}) {
+    RunningProgram program(client);
+    ASSERT_TRUE(program.HasWindow());
+    for (const PathCase& test : cases) {
+      SCOPED_TRACE(ClientName(client) + ": " + test.name);
+      program.SetPathText(test.path);
+      program.Click(kCmdSend);
+      const std::optional<BoxSeen> box = program.NextBox();
+      ASSERT_TRUE(box.has_value()) << "no message";
+      EXPECT_EQ(box->title, program.Name());
+      EXPECT_EQ(box->text, L"File not found: " + test.path);
+      EXPECT_EQ(box->icon, BoxIcon::None) << Narrow(IconName(box->icon));
+      EXPECT_EQ(box->buttons, std::vector<std::wstring>{L"OK"});
+      EXPECT_TRUE(box->ownedByForm) << "the box is not modal to the window";
+      EXPECT_TRUE(program.NoBoxWithin(200ms)) << "a second box";
+      ExpectWindowStaysWithPath(program, test.path);
+    }
+  }
+}
+
+TEST(Send, AWildcardPathReachesTheReaderWhichFailsAndTheWindowStaysUsable) {
+  const e2e::CaseFiles files(L"ui.wildcard");
+  files.Write(L"mail.txt", MailFile("Hi"));
+  for (const Client client : {Client::Notes, Client::Outlook}) {
+    SCOPED_TRACE(ClientName(client));
+    const e2e::StandinSession standin(files, StandinFor(client));
+    RunningProgram program(client);
+    ASSERT_TRUE(program.HasWindow());
+    const std::wstring path = files.Path(L"ma?l.*");
+    program.SetPathText(path);
+    program.Click(kCmdSend);
+    const std::optional<BoxSeen> box = program.NextBox();
+    ASSERT_TRUE(box.has_value()) << "no message";
+    EXPECT_EQ(box->title, program.Name());
+    EXPECT_EQ(box->text, L"Error: 52 Bad file name or number");
+    EXPECT_EQ(box->icon, BoxIcon::Critical) << Narrow(IconName(box->icon));
+    EXPECT_EQ(box->buttons, std::vector<std::wstring>{L"OK"});
+    ExpectWindowStaysWithPath(program, path);
+    EXPECT_TRUE(standin.Journal().empty()) << "the mail client was reached";
+
+    // Still usable: the next click goes through again.
+    program.Click(kCmdSend);
+    EXPECT_TRUE(program.NextBox().has_value());
+    program.Click(kCmdExit);
+    EXPECT_TRUE(program.WaitForEnd());
+    EXPECT_EQ(program.ExitCode(), 0u);
+  }
+}
+
+struct ClientCase {
+  Client client;
+  const wchar_t* notInstalled;
+};
+
+constexpr ClientCase kClients[] = {
+    {Client::Notes, L"Lotus Notes is not installed!"},
+    {Client::Outlook, L"Microsoft Outlook is not installed!"},
+};
+
+std::string ClientCaseName(const testing::TestParamInfo<ClientCase>& info) { return ClientName(info.param.client); }
+
+class SendTo : public testing::TestWithParam<ClientCase> {};
+
+TEST_P(SendTo, AGoodFileIsHandedOffAtEachClickWithThePathInTheBox) {
+  const Client client = GetParam().client;
+  const e2e::CaseFiles files(L"ui.hand_off_" + e2e::ProgramName(client));
+  const std::wstring first = files.Write(L"first.txt", MailFile("First subject"));
+  const std::wstring second = files.Write(L"second.txt", MailFile("Second subject"));
+  const e2e::StandinSession standin(files, StandinFor(client));
+  ASSERT_TRUE(standin.Registered());
+  RunningProgram program(client);
+  ASSERT_TRUE(program.HasWindow());
+
+  program.SetPathText(first);
+  program.Click(kCmdSend);
+  std::vector<std::wstring> journal = WaitForHandOffs(standin, client, 1);
+  EXPECT_EQ(Matching(journal, SubjectPut(L"First subject")).size(), 1u) << Narrow(JournalText(journal));
+  EXPECT_TRUE(program.NoBoxWithin(300ms));
+  ExpectWindowStaysWithPath(program, first);
+
+  // The same file again: a new message.
+  program.Click(kCmdSend);
+  journal = WaitForHandOffs(standin, client, 2);
+  EXPECT_EQ(Matching(journal, SubjectPut(L"First subject")).size(), 2u) << Narrow(JournalText(journal));
+
+  // An edited path: the file the box names at the click.
+  program.SetPathText(second);
+  program.Click(kCmdSend);
+  journal = WaitForHandOffs(standin, client, 3);
+  EXPECT_EQ(Matching(journal, SubjectPut(L"Second subject")).size(), 1u) << Narrow(JournalText(journal));
+  EXPECT_TRUE(e2e::UnreleasedObjects(journal).empty()) << Narrow(JournalText(journal));
+  EXPECT_TRUE(program.NoBoxWithin(300ms));
+  ExpectWindowStaysWithPath(program, second);
+}
+
+TEST_P(SendTo, AMissingMailClientIsReportedAndTheWindowStays) {
+  const Client client = GetParam().client;
+  const e2e::CaseFiles files(L"ui.not_installed_" + e2e::ProgramName(client));
+  const std::wstring mail = files.Write(L"mail.txt", MailFile("Hi"));
+  e2e::StandinSetup setup = StandinFor(client);
+  setup.classes = std::vector<std::wstring>{};  // none registered
+  const e2e::StandinSession standin(files, setup);
+  ASSERT_TRUE(standin.Registered());
+  RunningProgram program(client);
+  ASSERT_TRUE(program.HasWindow());
+  program.SetPathText(mail);
+  program.Click(kCmdSend);
+  const std::optional<BoxSeen> box = program.NextBox(30s);
+  ASSERT_TRUE(box.has_value()) << "no message";
+  EXPECT_EQ(box->title, program.Name());
+  EXPECT_EQ(box->text, GetParam().notInstalled);
+  EXPECT_EQ(box->icon, BoxIcon::Critical) << Narrow(IconName(box->icon));
+  EXPECT_TRUE(program.NoBoxWithin(300ms)) << "a second box";
+  ExpectWindowStaysWithPath(program, mail);
+}
+
+INSTANTIATE_TEST_SUITE_P(Clients, SendTo, testing::ValuesIn(kClients), ClientCaseName);
+
+// ---- Re-entry ------------------------------------------------------------
+
+// Two clicks on "Send" waiting together. Quorvel handles the second while its
+// first hand-off pumps messages, as a complete hand-off inside the first;
+// Zembrik pumps nothing, and hands off twice in turn.
+TEST(Reentry, ASecondSendWaitingDuringAHandOff) {
+  for (const Client client : {Client::Notes, Client::Outlook}) {
+    SCOPED_TRACE(ClientName(client));
+    const e2e::CaseFiles files(L"ui.reentry_send_" + e2e::ProgramName(client));
+    const std::wstring mail = files.Write(L"mail.txt", MailFile("Nested"));
+    const e2e::StandinSession standin(files, StandinFor(client));
+    ASSERT_TRUE(standin.Registered());
+    RunningProgram program(client);
+    ASSERT_TRUE(program.HasWindow());
+    program.SetPathText(mail);
+    {
+      const RunningProgram::Freeze frozen(program.ThreadId());
+      ASSERT_TRUE(frozen.Held());
+      program.Click(kCmdSend);
+      program.Click(kCmdSend);
+    }
+    const std::vector<std::wstring> journal = WaitForHandOffs(standin, client, 2);
+    const std::string text = Narrow(JournalText(journal));
+    ASSERT_EQ(e2e::LinesStartingWith(journal, OpenedLine(client)).size(), 2u) << text;
+    EXPECT_TRUE(e2e::UnreleasedObjects(journal).empty()) << text;
+    EXPECT_TRUE(program.NoBoxWithin(300ms));
+    ExpectWindowStaysWithPath(program, mail);
+
+    // Where the second message opened: before the first hand-off's own
+    // session object was even created (nested), or after the first message.
+    const auto firstOpened = std::find(journal.begin(), journal.end(), OpenedLine(client));
+    const auto creations = e2e::LinesStartingWith(journal, L"create ");
+    if (client == Client::Notes) {
+      // The activation's session of the first hand-off is released only
+      // after the whole nested hand-off.
+      const auto released = std::find(journal.begin(), journal.end(), L"release session#1");
+      ASSERT_NE(released, journal.end()) << text;
+      EXPECT_LT(firstOpened, released) << "the second hand-off did not run inside the first\n" << text;
+    } else {
+      ASSERT_EQ(creations.size(), 2u) << text;
+      const auto secondCreated = std::find(journal.begin(), journal.end(), creations[1]);
+      EXPECT_LT(firstOpened, secondCreated) << "the hand-offs overlapped\n" << text;
+    }
+    program.Click(kCmdExit);
+    EXPECT_TRUE(program.WaitForEnd());
+  }
+}
+
+// "Close" or the close box waiting while Quorvel's hand-off pumps: the window
+// goes at once, the hand-off runs to its end, then the program ends.
+TEST(Reentry, CloseWaitingDuringAQuorvelHandOff) {
+  struct CloseCase {
+    const char* name;
+    std::function<void(const RunningProgram&)> close;
+  };
+  const CloseCase cases[] = {
+      {"Close button", [](const RunningProgram& program) { program.Click(kCmdExit); }},
+      {"close box",
+       [](const RunningProgram& program) { PostMessageW(program.Form(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
+  };
+  for (const CloseCase& test : cases) {
+    SCOPED_TRACE(test.name);
+    const e2e::CaseFiles files(L"ui.reentry_close");
+    const std::wstring mail = files.Write(L"mail.txt", MailFile("Closing"));
+    const e2e::StandinSession standin(files, StandinFor(Client::Notes));
+    ASSERT_TRUE(standin.Registered());
+    RunningProgram program(Client::Notes);
+    ASSERT_TRUE(program.HasWindow());
+    program.SetPathText(mail);
+    {
+      const RunningProgram::Freeze frozen(program.ThreadId());
+      ASSERT_TRUE(frozen.Held());
+      program.Click(kCmdSend);
+      test.close(program);
+    }
+    EXPECT_FALSE(program.NextBox(20s).has_value()) << "a box appeared";
+    ASSERT_TRUE(program.WaitForEnd(30s)) << "the program did not end";
+    EXPECT_EQ(program.ExitCode(), 0u);
+    const std::vector<std::wstring> journal = WaitForHandOffs(standin, Client::Notes, 1);
+    const std::string text = Narrow(JournalText(journal));
+    EXPECT_EQ(e2e::LinesStartingWith(journal, L"observe memo-window opened").size(), 1u) << text;
+    EXPECT_EQ(e2e::LinesStartingWith(journal, L"observe memo-window focus=Subject").size(), 1u) << text;
+    EXPECT_TRUE(e2e::UnreleasedObjects(journal).empty()) << text;
+  }
+}
+
+}  // namespace
+}  // namespace ui_tests
