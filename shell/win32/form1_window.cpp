@@ -175,8 +175,9 @@ void Form1Window::Create() {
 }
 
 void Form1Window::CreateControls(int dpi) {
+  // The notice line names the program and its maker.
   const std::wstring notice =
-      platform::win32::ToWide(program_.name) + L" 1.00 - a small mail hand-off tool";
+      platform::win32::ToWide(program_.name) + L" 1.00 - made by the Quorvel and Zembrik team";
   int id = kFirstControlId;
   for (const ControlSpec& spec : kControls) {
     const std::wstring text = spec.slot == Slot::Notice ? notice : std::wstring(spec.text);

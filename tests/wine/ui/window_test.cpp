@@ -129,9 +129,10 @@ TEST_P(Window, HasEveryControlInTabOrderWithItsClassTextPlaceAndStyle) {
       EXPECT_TRUE(style & ES_AUTOHSCROLL) << "a path longer than the box must still be typed";
     }
   }
-  // The notice line: one line that names the program.
+  // The notice line: one line that names the program and its maker.
   const std::wstring notice = WindowText(program_.Control(kLabel11));
   EXPECT_NE(notice.find(program_.Name()), std::wstring::npos) << std::string(notice.begin(), notice.end());
+  EXPECT_NE(notice.find(L"Quorvel and Zembrik team"), std::wstring::npos);
   EXPECT_EQ(notice.find_first_of(L"\r\n"), std::wstring::npos);
 }
 
