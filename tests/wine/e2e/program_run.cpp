@@ -72,8 +72,19 @@ BoxIcon ReadIcon(HWND box) {
   format.bmiHeader.biPlanes = 1;
   format.bmiHeader.biBitCount = 32;
   format.bmiHeader.biCompression = BI_RGB;
-  // The box paints itself shortly after it appears: look a few times.
-  for (int attempt = 0; attempt < 20; ++attempt) {
+  // Another window (the mail client's, opened a moment before) may still
+  // cover the box: lift it above everything, then read only while the icon's
+  // own pixels are the ones on screen. The box paints itself shortly after it
+  // appears: look a few times.
+  SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  const POINT centre{(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    const HWND shown = WindowFromPoint(centre);
+    if (shown != iconControl && shown != box) {
+      RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+      Sleep(50);
+      continue;
+    }
     void* bits = nullptr;
     const HDC screen = GetDC(nullptr);
     const HDC memory = CreateCompatibleDC(screen);
@@ -82,23 +93,21 @@ BoxIcon ReadIcon(HWND box) {
     BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
     GdiFlush();
     int red = 0;
-    int coloured = 0;
     const auto* pixels = static_cast<const unsigned char*>(bits);
     for (int i = 0; bits != nullptr && i < width * height; ++i) {
       const int b = pixels[i * 4];
       const int g = pixels[i * 4 + 1];
       const int r = pixels[i * 4 + 2];
       if (r > 150 && g < 110 && b < 110) ++red;
-      if (std::max({r, g, b}) - std::min({r, g, b}) > 60) ++coloured;
     }
     SelectObject(memory, previous);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     if (red > width * height / 20) return BoxIcon::Critical;
-    if (coloured > width * height / 20) return BoxIcon::Other;
     Sleep(50);
   }
+  // A visible icon that never shows red is some other icon.
   return BoxIcon::Other;
 }
 
