@@ -13,9 +13,9 @@ namespace {
 constexpr int kMargin = 10;
 constexpr int kGap = 6;
 
-// What a field shows at most: an edit control with hundreds of megabytes in
-// it takes minutes to lay out, and nobody reads that far on screen.
-constexpr std::size_t kLongestShownText = 64 * 1024;
+// What a field shows at most: under Wine an edit control takes seconds to lay
+// out a line of 64K characters, and nobody reads that far on screen.
+constexpr std::size_t kLongestShownText = 4 * 1024;
 
 // An edit control shows a line break only as CR LF; the clients send CR alone
 // (Notes and Outlook bodies) and a mail file may hold a lone LF.
