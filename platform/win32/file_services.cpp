@@ -47,6 +47,24 @@ bool NamesDevice(const std::wstring& path) {
   return full.starts_with(LR"(\\.\)");
 }
 
+// A path the system would refuse for its length (MAX_PATH and more, once made
+// full) goes to the file system in the extended form \\?\C:\... (or
+// \\?\UNC\server\...), which has no such limit. That form is taken
+// literally, so the full path is made first, as the system would make it.
+// Shorter paths, and those already in the \\?\ or \\.\ form, go as they are.
+std::wstring WithoutLengthLimit(const std::wstring& path) {
+  if (path.starts_with(LR"(\\?\)") || path.starts_with(LR"(\\.\)")) return path;
+  const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size <= MAX_PATH) return path;  // size counts the terminating NUL; 0: no full path
+  std::wstring full(size, L'\0');
+  const DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) return path;
+  full.resize(length);
+  if (full.starts_with(LR"(\\?\)") || full.starts_with(LR"(\\.\)")) return full;
+  if (full.starts_with(LR"(\\)")) return LR"(\\?\UNC\)" + full.substr(2);
+  return LR"(\\?\)" + full;
+}
+
 bool IsFolder(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -89,9 +107,10 @@ std::u16string FindFirstNormalFile(std::u16string_view path) {
   if (path.find(u'\0') != std::u16string_view::npos) throw MakeFailure(RuntimeError::BadFileName);
   const std::wstring widePath = ToWide(path);
   if (NamesDevice(widePath)) throw MakeFailure(RuntimeError::BadFileName);
+  const std::wstring searchPath = WithoutLengthLimit(widePath);
 
   WIN32_FIND_DATAW found;
-  UniqueFindHandle search(FindFirstFileW(widePath.c_str(), &found));
+  UniqueFindHandle search(FindFirstFileW(searchPath.c_str(), &found));
   if (!search.Valid()) {
     const DWORD error = GetLastError();
     if (NamesNoFile(error)) return std::u16string();
@@ -109,7 +128,7 @@ std::u16string FindFirstNormalFile(std::u16string_view path) {
 // locked) fails to open rather than be read half written.
 std::unique_ptr<InputFile> OpenFileForInput(std::u16string_view path) {
   if (path.find(u'\0') != std::u16string_view::npos) throw MakeFailure(RuntimeError::BadFileName);
-  const std::wstring widePath = ToWide(path);
+  const std::wstring widePath = WithoutLengthLimit(ToWide(path));
   UniqueHandle file(CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file.Valid()) {

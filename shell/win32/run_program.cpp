@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <memory>
+#include <new>
 
+#include "platform/win32/failure_mapping.h"
 #include "platform/win32/win32_desktop.h"
 #include "shell/main.h"
 #include "shell/win32/form1_window.h"
@@ -40,6 +42,12 @@ int RunProgram(const Program& program) {
     // A mail file that passed the lookup but could not be read, or a window
     // that could not be made: one box, and a failing exit code for the batch
     // job that started us.
+    desktop.ShowMessage(platform::GeneralErrorText(failure), platform::kMessageCritical);
+    return 1;
+  } catch (const std::bad_alloc&) {
+    // A mail file too large to hold: reported like any other unreadable one,
+    // not left to end the program without a word.
+    const platform::Failure failure = platform::win32::MakeFailure(platform::win32::RuntimeError::OutOfMemory);
     desktop.ShowMessage(platform::GeneralErrorText(failure), platform::kMessageCritical);
     return 1;
   }

@@ -44,9 +44,29 @@ std::wstring QuoteText(std::wstring_view text) {
   return out;
 }
 
+void TextDigest::Add(std::wstring_view text) {
+  for (const wchar_t c : text) {
+    hash_ ^= static_cast<unsigned long>(static_cast<unsigned short>(c));
+    hash_ = (hash_ * 16777619ul) & 0xFFFFFFFFul;
+  }
+}
+
+std::wstring SummaryText(std::size_t length, unsigned long digest) {
+  wchar_t hex[16];
+  std::swprintf(hex, 16, L"0x%08lX", digest);
+  return L"{length " + std::to_wstring(length) + L", fnv1a " + hex + L"}";
+}
+
+std::wstring JournalText(std::wstring_view text) {
+  if (text.size() <= kLongestQuotedText) return QuoteText(text);
+  TextDigest digest;
+  digest.Add(text);
+  return SummaryText(text.size(), digest.Value());
+}
+
 std::wstring QuoteBstr(BSTR text) {
   if (text == nullptr) return L"null";
-  return QuoteText(std::wstring_view(text, SysStringLen(text)));
+  return JournalText(std::wstring_view(text, SysStringLen(text)));
 }
 
 std::wstring Unescape(std::wstring_view text) {

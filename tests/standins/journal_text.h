@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -15,7 +16,27 @@ namespace standins {
 // else outside printable ASCII.
 std::wstring QuoteText(std::wstring_view text);
 
-// A BSTR: null for the null BSTR, otherwise QuoteText of all its characters
+// Texts longer than this are journalled by length and digest, so that a
+// mail file of hundreds of megabytes does not make a journal line of a gigabyte.
+inline constexpr std::size_t kLongestQuotedText = std::size_t{4} << 20;
+
+// FNV-1a over the UTF-16 code units, fed in pieces.
+class TextDigest {
+ public:
+  void Add(std::wstring_view text);
+  unsigned long Value() const { return hash_; }
+
+ private:
+  unsigned long hash_ = 2166136261ul;
+};
+
+// "{length N, fnv1a 0xXXXXXXXX}": the journal's form of a text too long to quote.
+std::wstring SummaryText(std::size_t length, unsigned long digest);
+
+// QuoteText up to kLongestQuotedText characters, SummaryText beyond.
+std::wstring JournalText(std::wstring_view text);
+
+// A BSTR: null for the null BSTR, otherwise JournalText of all its characters
 // (embedded NULs included).
 std::wstring QuoteBstr(BSTR text);
 

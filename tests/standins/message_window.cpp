@@ -13,10 +13,18 @@ namespace {
 constexpr int kMargin = 10;
 constexpr int kGap = 6;
 
+// What a field shows at most: under Wine an edit control takes seconds to lay
+// out a line of 64K characters, and nobody reads that far on screen.
+constexpr std::size_t kLongestShownText = 4 * 1024;
+
 // An edit control shows a line break only as CR LF; the clients send CR alone
 // (Notes and Outlook bodies) and a mail file may hold a lone LF.
 std::wstring WithEditLineBreaks(std::wstring_view text) {
   std::wstring out;
+  if (text.size() > kLongestShownText) {
+    return WithEditLineBreaks(text.substr(0, kLongestShownText)) + L"\r\n[... " +
+           std::to_wstring(text.size() - kLongestShownText) + L" more characters]";
+  }
   for (std::size_t i = 0; i < text.size(); ++i) {
     const wchar_t c = text[i];
     if (c == L'\r') {

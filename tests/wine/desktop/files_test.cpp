@@ -2,6 +2,7 @@
 // on real files in a scratch folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <string>
@@ -151,6 +152,43 @@ TEST_F(Files, AFileOpenForInputCanStillBeReadByOthers) {
   UniqueHandle reader(CreateFileW(folder_.Path(L"mail.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   EXPECT_TRUE(reader.Valid());
+}
+
+// Past MAX_PATH the lookup and the open use the extended form of the full
+// path: the file is found and read however the long path is written.
+TEST_F(Files, PathsLongerThanMaxPathAreFoundAndRead) {
+  std::wstring folder = folder_.Path();
+  while (folder.size() < 300) {
+    folder += L"\\a-folder-name-of-forty-characters-long-x";
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr));
+  }
+  {
+    UniqueHandle file(CreateFileW((L"\\\\?\\" + folder + L"\\long.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file.Valid());
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file.Get(), "[BODY]", 6, &written, nullptr));
+  }
+  std::wstring slashes = folder + L"/long.txt";
+  std::replace(slashes.begin(), slashes.end(), L'\\', L'/');
+  struct LongCase {
+    const char* what;
+    std::wstring path;
+  };
+  const LongCase cases[] = {
+      {"plain", folder + L"\\long.txt"},
+      {"with dot segments", folder + L"\\no-such-folder\\..\\.\\long.txt"},
+      {"with forward slashes", slashes},
+      {"already extended", L"\\\\?\\" + folder + L"\\long.txt"},
+  };
+  for (const LongCase& longCase : cases) {
+    SCOPED_TRACE(longCase.what);
+    EXPECT_EQ(desktop_.FindFileName(Utf16(longCase.path)), u"long.txt");
+    std::unique_ptr<platform::InputFile> file = desktop_.OpenForInput(Utf16(longCase.path));
+    EXPECT_EQ(ReadAll(*file, 64), "[BODY]");
+  }
+  EXPECT_EQ(desktop_.FindFileName(Utf16(folder + L"\\lon?.t*")), u"long.txt");
+  EXPECT_EQ(desktop_.FindFileName(Utf16(folder + L"\\missing.txt")), u"");
 }
 
 TEST(DecodeAnsi, DecodesTheWholeSpanInTheAnsiCodePage) {

@@ -328,8 +328,8 @@ std::vector<std::wstring> LinesStartingWith(const std::vector<std::wstring>& jou
   return lines;
 }
 
-std::wstring Bstr(std::wstring_view text) { return L"VT_BSTR " + standins::QuoteText(text); }
-std::wstring BstrRef(std::wstring_view text) { return L"VT_BYREF|VT_BSTR " + standins::QuoteText(text); }
+std::wstring Bstr(std::wstring_view text) { return L"VT_BSTR " + standins::JournalText(text); }
+std::wstring BstrRef(std::wstring_view text) { return L"VT_BYREF|VT_BSTR " + standins::JournalText(text); }
 
 std::wstring SystemText(HRESULT result) {
   wchar_t text[1024] = {};
