@@ -80,6 +80,8 @@ void WriteMailFile(const std::filesystem::path& path, std::size_t size) {
   block += kTail;
   file.write(block.data(), static_cast<std::streamsize>(block.size()));
   if (!file.flush()) throw std::runtime_error("cannot write " + path.string());
+  // Every figure is per byte of this size: it must be exact.
+  if (written + block.size() != size) throw std::logic_error("mail file of the wrong size");
 }
 
 }  // namespace reader_tools
