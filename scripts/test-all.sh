@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds the three presets and runs every test: the
-# native unit tests, the import check of the shipped programs, the Wine tests
-# and a bounded fuzz run. Ends with one line of totals.
+# native unit tests, the import check of the shipped programs, the release
+# ZIPs and their contents, the Wine tests and a bounded fuzz run. Ends with one
+# line of totals.
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$(pwd)
@@ -55,6 +56,43 @@ for preset in win32 win64; do
       passed=$((passed + 1))
     fi
   done
+done
+
+step "release ZIPs (stripped programs, imports and resources checked by the script)"
+rm -f build/release/*.zip
+if bash scripts/package.sh >"$log_dir/package.log" 2>&1; then
+  passed=$((passed + 1))
+else
+  tail -n 20 "$log_dir/package.log"
+  failed=$((failed + 1))
+fi
+# Each ZIP holds exactly the programs, the README and the sample, in one folder.
+for zip_file in build/release/Quorvel-Zembrik-*-win32.zip build/release/Quorvel-Zembrik-*-win64.zip; do
+  if python3 - "$zip_file" <<'EOF'; then
+import sys, zipfile, os
+path = sys.argv[1]
+top = os.path.basename(path)[:-len(".zip")]
+expected = {top + "/" + name for name in
+            ["", "Quorvel.exe", "Zembrik.exe", "README.txt", "samples/", "samples/order.txt",
+             "samples/order-confirmation.pdf"]}
+with zipfile.ZipFile(path) as archive:
+    if archive.testzip() is not None:
+        sys.exit(f"{path}: a damaged entry")
+    names = set(archive.namelist())
+    if names != expected:
+        sys.exit(f"{path}: missing {sorted(expected - names)}, unexpected {sorted(names - expected)}")
+    for program in ("Quorvel.exe", "Zembrik.exe"):
+        if not archive.read(top + "/" + program).startswith(b"MZ"):
+            sys.exit(f"{path}: {program} is no Windows program")
+    readme = archive.read(top + "/README.txt")
+    if b"\r\n" not in readme or b"\n" in readme.replace(b"\r\n", b""):
+        sys.exit(f"{path}: README.txt does not end every line in CR LF")
+print(f"{path}: {len(names)} entries as expected")
+EOF
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+  fi
 done
 
 step "Wine tests (32-bit programs, stand-in mail clients)"

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Builds the release ZIPs, 32-bit first:
+#   build/release/Quorvel-Zembrik-<version>-win32.zip and ...-win64.zip
+# each holding one folder of the same name with Quorvel.exe and Zembrik.exe
+# (stripped, version resource and icon kept), README.txt (README.md with CR LF
+# line ends) and samples/ (order.txt and the file it attaches).
+# Checks on the way: the programs import system DLLs only, and stripping left
+# their resources whole. Ends non-zero if any check or step fails.
+set -uo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+root=$(pwd)
+
+bash scripts/setup.sh || exit 1
+
+# The version as the programs' version resource writes it: 1.0.0 gives "1.00".
+read -r major minor < <(sed -n 's/^project([^)]*VERSION \([0-9]*\)\.\([0-9]*\).*/\1 \2/p' CMakeLists.txt)
+version=$(printf '%d.%02d' "$major" "$minor")
+
+release="$root/build/release"
+log_dir="$root/build/release-logs"
+mkdir -p "$release" "$log_dir"
+# Every file in the ZIPs carries the time of the last commit, so that the same
+# sources give the same archive.
+stamp=$(git log -1 --format=%cd --date=format:%Y%m%d%H%M.%S 2>/dev/null || date +%Y%m%d%H%M.%S)
+
+system_dlls='kernel32.dll|user32.dll|gdi32.dll|ole32.dll|oleaut32.dll|advapi32.dll|shell32.dll|comctl32.dll|msvcrt.dll|version.dll|api-ms-win-.*'
+status=0
+problem() { echo "package: $*" >&2; status=1; }
+
+rsrc_size() { "$1" -h "$2" | awk '$2 == ".rsrc" { print $3 }'; }
+
+for preset in win32 win64; do
+  case $preset in
+    win32) tools=i686-w64-mingw32 ;;
+    win64) tools=x86_64-w64-mingw32 ;;
+  esac
+  name="Quorvel-Zembrik-$version-$preset"
+  echo "package: $name.zip"
+
+  if [ ! -f "build/$preset/build.ninja" ]; then
+    cmake --preset "$preset" >"$log_dir/$preset-configure.log" 2>&1 ||
+      { problem "$preset does not configure, see $log_dir/$preset-configure.log"; continue; }
+  fi
+  cmake --build --preset "$preset" -j2 --target Quorvel Zembrik >"$log_dir/$preset-build.log" 2>&1 ||
+    { problem "$preset does not build, see $log_dir/$preset-build.log"; continue; }
+
+  stage="$release/stage-$preset"
+  rm -rf "$stage"
+  mkdir -p "$stage/$name/samples"
+  for program in Quorvel Zembrik; do
+    built="build/$preset/bin/$program.exe"
+    shipped="$stage/$name/$program.exe"
+    "$tools-strip" -o "$shipped" "$built" || { problem "$tools-strip failed on $built"; continue; }
+
+    imports=$("$tools-objdump" -p "$shipped" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+    foreign=$(grep -v -x -E "$system_dlls" <<<"$imports")
+    [ -z "$foreign" ] || problem "$program.exe ($preset) imports non-system DLLs: $foreign"
+
+    # The resources must come through the strip whole: the version resource
+    # with its strings, the icon group and the manifest.
+    before=$(rsrc_size "$tools-objdump" "$built")
+    after=$(rsrc_size "$tools-objdump" "$shipped")
+    if [ -z "$after" ] || [ "$before" != "$after" ]; then
+      problem "$program.exe ($preset): resource section ${before:-missing} before the strip, ${after:-missing} after"
+    fi
+    strings_found=$(strings -e l "$shipped")
+    for expected in VS_VERSION_INFO FileVersion ProductVersion "$version" "$program" "$program.exe" 040704B0; do
+      grep -q -x -F "$expected" <<<"$strings_found" ||
+        problem "$program.exe ($preset): the version resource lacks \"$expected\""
+    done
+    echo "  $program.exe: $(stat -c %s "$built") bytes built, $(stat -c %s "$shipped") stripped; imports $(tr '\n' ' ' <<<"$imports")"
+  done
+
+  sed 's/\r*$/\r/' README.md >"$stage/$name/README.txt"
+  cp samples/order.txt samples/order-confirmation.pdf "$stage/$name/samples/"
+  find "$stage/$name" -exec touch -t "$stamp" {} +
+
+  zip_file="$release/$name.zip"
+  rm -f "$zip_file"
+  (cd "$stage" && zip -q -X -r "$zip_file" "$name") || { problem "zip failed for $name"; continue; }
+  rm -rf "$stage"
+  echo "  $(stat -c %s "$zip_file") bytes: $zip_file"
+done
+
+[ "$status" -eq 0 ] && echo "package: done" || echo "package: FAILED" >&2
+exit $status
