@@ -216,6 +216,7 @@ const Fault* Server::TakeCallFault(std::wstring_view target) {
   }
   return TakeFault(callCounts_, target, false);
 }
+
 const Fault* Server::TakeLookupFault(std::wstring_view target) { return TakeFault(lookupCounts_, target, true); }
 
 void Server::ObjectDestroyed() {
