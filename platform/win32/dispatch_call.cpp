@@ -1,15 +1,43 @@
 #include "platform/win32/dispatch_call.h"
 
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/busy_retry.h"
 #include "platform/win32/failure_mapping.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform::win32 {
 namespace {
+
+// A busy server may turn a call away with RPC_E_SERVERCALL_RETRYLATER as the
+// call's own answer rather than through COM's message filter: an in-process
+// server does, and so does any call on a channel that leaves retries to the
+// caller (Wine's). Such a call is made again on the message filter's terms,
+// and its last answer is the outcome. Nothing is pumped while waiting: a
+// window message handled here could start a second hand-off inside this one.
+// RPC_E_CALL_REJECTED, the channel's answer once the filter has given up, is
+// final.
+template <class Attempt>
+HRESULT CallWhileBusy(Attempt&& attempt) {
+  using std::chrono::milliseconds;
+  using std::chrono::steady_clock;
+  HRESULT outcome = attempt();
+  if (outcome != RPC_E_SERVERCALL_RETRYLATER) return outcome;
+  const steady_clock::time_point firstRejection = steady_clock::now();
+  for (;;) {
+    const std::optional<milliseconds> pause =
+        BusyRetryPause(std::chrono::duration_cast<milliseconds>(steady_clock::now() - firstRejection));
+    if (!pause) return outcome;
+    Sleep(static_cast<DWORD>(pause->count()));
+    outcome = attempt();
+    if (outcome != RPC_E_SERVERCALL_RETRYLATER) return outcome;
+  }
+}
 
 IDispatch& DispatchOf(AutomationObject& object) {
   auto* dispatchObject = dynamic_cast<DispatchObject*>(&object);
@@ -85,7 +113,8 @@ DISPID LookUpMember(IDispatch& dispatch, std::u16string_view member) {
   std::wstring name = ToWide(member);
   LPOLESTR names[] = {name.data()};
   DISPID id = DISPID_UNKNOWN;
-  const HRESULT result = dispatch.GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  const HRESULT result =
+      CallWhileBusy([&] { return dispatch.GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id); });
   if (FAILED(result)) throw FailureFromHresult(result, Operation::CallMember);
   return id;
 }
@@ -99,7 +128,10 @@ ObjectRef CreateDispatchObject(std::u16string_view progId) {
   HRESULT result = CLSIDFromProgID(ToWide(progId).c_str(), &classId);
   if (FAILED(result)) throw FailureFromHresult(result, Operation::CreateObject);
   ComPtr<IDispatch> dispatch;
-  result = CoCreateInstance(classId, nullptr, CLSCTX_SERVER, IID_PPV_ARGS(&dispatch));
+  // A client busy starting may turn the creation away too. It is installed,
+  // so the busy answer is retried and, in the end, reported as what it is,
+  // never as "not installed". The ProgID lookup reads the registry: never busy.
+  result = CallWhileBusy([&] { return CoCreateInstance(classId, nullptr, CLSCTX_SERVER, IID_PPV_ARGS(&dispatch)); });
   if (FAILED(result)) throw FailureFromHresult(result, Operation::CreateObject);
   if (!dispatch) throw MakeFailure(RuntimeError::CannotCreateObject);
   return std::make_unique<DispatchObject>(std::move(dispatch));
@@ -118,8 +150,13 @@ void InvokeMember(AutomationObject& object, std::u16string_view member, WORD kin
   }
   UniqueExcepInfo exception;
   UINT argumentInError = 0;
-  const HRESULT outcome =
-      dispatch.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters, result, &exception, &argumentInError);
+  const HRESULT outcome = CallWhileBusy([&] {
+    // Each attempt starts clean, whatever a turned-away one may have left.
+    if (result != nullptr) VariantClear(result);
+    argumentInError = 0;
+    return dispatch.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters, result, &exception,
+                           &argumentInError);
+  });
   if (outcome == DISP_E_EXCEPTION) throw FailureFromException(exception.Get());
   if (FAILED(outcome)) throw FailureFromHresult(outcome, Operation::CallMember);
 }

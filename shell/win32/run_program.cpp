@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "platform/win32/busy_message_filter.h"
 #include "platform/win32/failure_mapping.h"
 #include "platform/win32/win32_desktop.h"
 #include "shell/main.h"
@@ -31,6 +32,9 @@ void ServeWindow(Form1Window& form) {
 
 int RunProgram(const Program& program) {
   platform::win32::ComApartment apartment;
+  // Right after COM start-up; revoked before COM ends, as the two are
+  // destroyed in the reverse order.
+  const platform::win32::MessageFilterRegistration busyRetries;
   platform::win32::Win32Desktop desktop{std::u16string(program.name)};
   std::unique_ptr<Form1Window> form;
   try {

@@ -51,6 +51,9 @@ Outcome InjectedOutcome(const Fault& fault) {
     case Fault::Kind::HResult:
     case Fault::Kind::UnknownName:
       return Outcome::Failing(fault.number);
+    case Fault::Kind::BusyFor:
+    case Fault::Kind::BusyCalls:
+      return Outcome::Failing(RPC_E_SERVERCALL_RETRYLATER);
     case Fault::Kind::ResultI4: {
       VARIANT* value = &outcome.value;
       value->vt = VT_I4;
@@ -185,9 +188,10 @@ HRESULT StandinObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p
   const std::size_t member = static_cast<std::size_t>(id) - 1;
   spelling_.resize(members.size());
   // A call whose name was not looked up just before shows the member's own
-  // name, marked: a client that caches DISPIDs shows up in the journal.
-  std::wstring spelled = spelling_[member].empty() ? std::wstring(members[member].name) + L"[no lookup]"
-                                                   : std::exchange(spelling_[member], std::wstring());
+  // name, marked: a client that caches DISPIDs shows up in the journal. An
+  // attempt turned away as busy leaves the lookup to the attempt that runs.
+  const std::wstring spelled =
+      spelling_[member].empty() ? std::wstring(members[member].name) + L"[no lookup]" : spelling_[member];
 
   const UINT argumentCount = parameters != nullptr ? parameters->cArgs : 0;
   std::vector<const VARIANT*> arguments;
@@ -217,14 +221,17 @@ HRESULT StandinObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p
 
   Outcome outcome;
   std::wstring mark;
+  bool turnedAway = false;
   if (refusal != S_OK) {
     outcome = Outcome::Failing(refusal);
   } else if (const Fault* fault = server_.TakeCallFault(spelled)) {
     outcome = InjectedOutcome(*fault);
-    mark = L" [injected]";
+    turnedAway = IsBusy(fault->kind);
+    mark = turnedAway ? L" [busy]" : L" [injected]";
   } else {
     outcome = Call(member, kind, arguments);
   }
+  if (!turnedAway) spelling_[member].clear();
 
   line += L" -> " + FormatOutcome(outcome) + mark;
   server_.GetJournal().Write(line);

@@ -17,6 +17,15 @@ constexpr UINT kIdleStartMilliseconds = 15000;
 // may still be on their way, and a server that stopped pumping would leave
 // them, and its own end, hanging.
 constexpr UINT kEndDelayMilliseconds = 250;
+// A server that turned a creation away as busy waits this long for the
+// client to try again; the client's pause between attempts is far shorter.
+constexpr UINT kBusyCreationWaitMilliseconds = 3000;
+
+std::wstring Lower(std::wstring_view text) {
+  std::wstring key(text);
+  for (wchar_t& c : key) c = static_cast<wchar_t>(std::towlower(c));
+  return key;
+}
 
 std::vector<std::wstring> Words(std::wstring_view text) {
   std::vector<std::wstring> words;
@@ -40,6 +49,46 @@ void CALLBACK EndIfStillIdle(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
   if (runningServer != nullptr) runningServer->EndNowIfIdle();
 }
+
+// A real mail client that is busy starting answers COM's question about each
+// incoming call with "call again later", and the caller's COM retries through
+// its own message filter. While one of our calls is being turned away as busy
+// for a time, this answers so for every automation call and creation. Wine's
+// COM asks it but runs the call all the same, so under Wine the member still
+// turns the attempt away itself.
+class BusyServerFilter final : public IMessageFilter {
+ public:
+  explicit BusyServerFilter(Server& server) : server_(server) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMessageFilter)) {
+      *object = static_cast<IMessageFilter*>(this);
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  // Lives as long as the server's run; COM's references do not count.
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+  DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) override {
+    // Releases and other IUnknown traffic always go through.
+    if (info == nullptr || !server_.BusyNow()) return SERVERCALL_ISHANDLED;
+    const bool dispatch = IsEqualIID(info->iid, IID_IDispatch);
+    if (!dispatch && !IsEqualIID(info->iid, IID_IClassFactory)) return SERVERCALL_ISHANDLED;
+    server_.GetJournal().Write(std::wstring(L"filter ") + (dispatch ? L"IDispatch" : L"IClassFactory") + L" method " +
+                               std::to_wstring(info->wMethod) + L" -> SERVERCALL_RETRYLATER");
+    return SERVERCALL_RETRYLATER;
+  }
+  // The stand-ins call no other server.
+  DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override { return static_cast<DWORD>(-1); }
+  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
+
+ private:
+  Server& server_;
+};
 
 }  // namespace
 
@@ -70,6 +119,11 @@ class ClassFactory final : public IClassFactory {
     server_.RefreshSettings();
     const std::wstring line = L"create " + std::wstring(class_.name) + L" -> ";
     if (const Fault* fault = server_.TakeCallFault(L"create:" + std::wstring(class_.name))) {
+      if (IsBusy(fault->kind)) {
+        server_.GetJournal().Write(line + L"HRESULT 0x8001010A [busy]");
+        server_.EndLaterIfUnused();
+        return RPC_E_SERVERCALL_RETRYLATER;
+      }
       wchar_t hex[16];
       std::swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(fault->number));
       server_.GetJournal().Write(line + L"HRESULT " + hex + L" [injected]");
@@ -117,17 +171,52 @@ std::wstring Server::NextObjectName(std::wstring_view kind) {
 }
 
 const Fault* Server::TakeFault(std::map<std::wstring, int>& counts, std::wstring_view target, bool lookup) {
-  std::wstring key(target);
-  for (wchar_t& c : key) c = static_cast<wchar_t>(std::towlower(c));
-  const int count = ++counts[key];
+  const int count = ++counts[Lower(target)];
   for (const Fault& fault : settings_.faults) {
-    if ((fault.kind == Fault::Kind::UnknownName) != lookup) continue;
+    if ((fault.kind == Fault::Kind::UnknownName) != lookup || IsBusy(fault.kind)) continue;
     if (SameName(fault.target, target) && (fault.occurrence == 0 || fault.occurrence == count)) return &fault;
   }
   return nullptr;
 }
 
-const Fault* Server::TakeCallFault(std::wstring_view target) { return TakeFault(callCounts_, target, false); }
+bool Server::StillBusy(const BusySpell& spell) {
+  if (spell.fault.kind == Fault::Kind::BusyFor) {
+    return static_cast<long>(GetTickCount() - spell.firstAttempt) < spell.fault.number;
+  }
+  return spell.turnedAway < spell.fault.number;
+}
+
+bool Server::BusyNow() const {
+  for (const auto& [target, spell] : busySpells_) {
+    if (!spell.over && spell.fault.kind == Fault::Kind::BusyFor && StillBusy(spell)) return true;
+  }
+  return false;
+}
+
+const Fault* Server::TakeCallFault(std::wstring_view target) {
+  const std::wstring key = Lower(target);
+  const int call = callCounts_[key] + 1;
+  const auto found = busySpells_.find(key);
+  const bool spellOfThisCall = found != busySpells_.end() && found->second.call == call;
+  if (spellOfThisCall && !found->second.over) {
+    BusySpell& spell = found->second;
+    if (StillBusy(spell)) {
+      ++spell.turnedAway;
+      return &spell.fault;
+    }
+    spell.over = true;
+  }
+  for (const Fault& fault : settings_.faults) {
+    if (!IsBusy(fault.kind) || !SameName(fault.target, target)) continue;
+    if (fault.occurrence != 0 && fault.occurrence != call) continue;
+    // The call whose spell just ended runs now.
+    if (spellOfThisCall) break;
+    BusySpell& spell = busySpells_[key] = BusySpell{fault, call, GetTickCount(), 1, false};
+    return &spell.fault;
+  }
+  return TakeFault(callCounts_, target, false);
+}
+
 const Fault* Server::TakeLookupFault(std::wstring_view target) { return TakeFault(lookupCounts_, target, true); }
 
 void Server::ObjectDestroyed() {
@@ -156,6 +245,12 @@ void Server::EndWhenIdle() {
   for (const DWORD cookie : registrations_) CoRevokeClassObject(cookie);
   registrations_.clear();
   SetTimer(nullptr, 0, kEndDelayMilliseconds, EndIfStillIdle);
+}
+
+void Server::EndLaterIfUnused() {
+  if (kind_ != ServerKind::Local) return;
+  // The same timer again, if it is still waiting: the wait starts anew.
+  unusedTimer_ = SetTimer(nullptr, unusedTimer_, kBusyCreationWaitMilliseconds, EndIfNeverUsed);
 }
 
 void Server::EndNowIfIdle() {
@@ -200,6 +295,9 @@ int Server::Run(std::wstring_view commandLine) {
   }
 
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+  BusyServerFilter filter(*this);
+  IMessageFilter* previousFilter = nullptr;
+  const bool filtering = SUCCEEDED(CoRegisterMessageFilter(&filter, &previousFilter));
   runningServer = this;
   Start();
   // One server for every client: a real mail client runs once per user.
@@ -223,6 +321,8 @@ int Server::Run(std::wstring_view commandLine) {
   registrations_.clear();
   journal_.Write(L"server-end " + std::wstring(definition_.clientName));
   runningServer = nullptr;
+  if (filtering) CoRegisterMessageFilter(previousFilter, nullptr);
+  if (previousFilter != nullptr) previousFilter->Release();
   CoUninitialize();
   return 0;
 }

@@ -60,6 +60,8 @@ class Server {
 
   // The fault that the settings inject into this call of target, if any; every
   // call counts, so that a fault can hit the second call of a member only.
+  // While a busy fault turns a call away, each new attempt at it gives that
+  // fault again and is not counted: the call counts once, when it runs.
   const Fault* TakeCallFault(std::wstring_view target);
   const Fault* TakeLookupFault(std::wstring_view target);
 
@@ -72,6 +74,13 @@ class Server {
   // Ends a local server when nothing keeps it alive any more, a moment later.
   void EndWhenIdle();
   void EndNowIfIdle();
+  // After a creation was turned away as busy: ends the server a while later
+  // unless the client has come back for an object by then.
+  void EndLaterIfUnused();
+
+  // Whether a call is being turned away as busy for a time, which the
+  // server's message filter then answers for COM, before the call reaches us.
+  bool BusyNow() const;
 
   // Local server: the whole life of the process; commandLine is the tail
   // after the program's name (/RegServer [classes], /UnregServer, -Embedding).
@@ -83,6 +92,16 @@ class Server {
   bool CanUnload() const { return objects_ == 0 && locks_ == 0 && windows_ == 0; }
 
  private:
+  // One call that a busy fault turns away, from its first attempt until it runs.
+  struct BusySpell {
+    Fault fault;  // a copy: the settings are read again at each creation
+    int call = 0;  // the number the call gets once it runs
+    DWORD firstAttempt = 0;  // GetTickCount
+    long turnedAway = 0;
+    bool over = false;
+  };
+  static bool StillBusy(const BusySpell& spell);
+
   const Fault* TakeFault(std::map<std::wstring, int>& counts, std::wstring_view target, bool lookup);
   bool Idle() const;
   void Start();
@@ -95,6 +114,8 @@ class Server {
   std::map<std::wstring, int> objectNumbers_;
   std::map<std::wstring, int> callCounts_;
   std::map<std::wstring, int> lookupCounts_;
+  std::map<std::wstring, BusySpell> busySpells_;  // by target in lower case
+  UINT_PTR unusedTimer_ = 0;
   long objects_ = 0;
   long locks_ = 0;
   long windows_ = 0;

@@ -19,7 +19,8 @@ constexpr KindName kKindNames[] = {
     {Fault::Kind::ExceptionWCode, L"exception-wcode"}, {Fault::Kind::ExceptionSCode, L"exception-scode"},
     {Fault::Kind::HResult, L"hresult"},                {Fault::Kind::ResultI4, L"result-i4"},
     {Fault::Kind::ResultNull, L"result-null"},         {Fault::Kind::ResultEmpty, L"result-empty"},
-    {Fault::Kind::UnknownName, L"unknown-name"},
+    {Fault::Kind::UnknownName, L"unknown-name"},      {Fault::Kind::BusyFor, L"busy-ms"},
+    {Fault::Kind::BusyCalls, L"busy-calls"},
 };
 
 std::wstring_view NextWord(std::wstring_view& rest) {

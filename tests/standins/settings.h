@@ -29,6 +29,13 @@ struct Fault {
     ResultNull,      // ... with a null VT_DISPATCH
     ResultEmpty,     // ... with VT_EMPTY
     UnknownName,     // GetIDsOfNames refuses the name: DISP_E_UNKNOWNNAME
+    // A client busy starting: the call (or creation) is turned away with
+    // RPC_E_SERVERCALL_RETRYLATER, and so is every new attempt at it, until
+    // number milliseconds have passed since the first (BusyFor) or number
+    // attempts have been turned away (BusyCalls); then it runs. Turned-away
+    // attempts are journaled, marked, and do not count as calls.
+    BusyFor,
+    BusyCalls,
   };
 
   std::wstring target;
@@ -38,6 +45,8 @@ struct Fault {
   bool hasDescription = false;  // no description: a null bstrDescription
   std::wstring description;
 };
+
+inline bool IsBusy(Fault::Kind kind) { return kind == Fault::Kind::BusyFor || kind == Fault::Kind::BusyCalls; }
 
 struct Settings {
   std::wstring journalPath;  // empty: no journal

@@ -78,6 +78,11 @@ HRESULT RecordingDispatch::GetTypeInfoCount(UINT* count) {
 HRESULT RecordingDispatch::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
 
 HRESULT RecordingDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+  if (lookupsToTurnAway_ > 0) {
+    --lookupsToTurnAway_;
+    for (UINT i = 0; i < count; ++i) lookups_.push_back(names[i]);
+    return RPC_E_SERVERCALL_RETRYLATER;
+  }
   HRESULT outcome = S_OK;
   for (UINT i = 0; i < count; ++i) {
     const std::wstring name = names[i];

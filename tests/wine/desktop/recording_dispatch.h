@@ -45,6 +45,9 @@ class RecordingDispatch final : public IDispatch {
   const std::vector<CallSeen>& Calls() const { return calls_; }
   // The reply to every later call; by default S_OK and nothing else.
   void ReplyWith(Reply reply) { reply_ = std::move(reply); }
+  // The next `count` lookups are turned away as a busy server does, with
+  // RPC_E_SERVERCALL_RETRYLATER (and still recorded).
+  void TurnLookupsAway(int count) { lookupsToTurnAway_ = count; }
   ULONG References() const { return references_; }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
@@ -63,6 +66,7 @@ class RecordingDispatch final : public IDispatch {
   ULONG references_ = 1;
   std::vector<std::wstring> members_;
   std::vector<std::wstring> lookups_;
+  int lookupsToTurnAway_ = 0;
   std::vector<CallSeen> calls_;
   Reply reply_;
 };
