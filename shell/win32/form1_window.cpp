@@ -37,7 +37,7 @@ constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTO
 
 enum class Slot { None, TxtEMail, CmdSend, CmdExit, Notice };
 
-struct ControlSpec {
+struct ControlDesign {
   const wchar_t* windowClass;
   std::wstring_view text;
   int left, top, width, height;  // twips
@@ -49,7 +49,7 @@ struct ControlSpec {
 // In tab order, which is the order of creation. Identifiers start at 100,
 // clear of IDOK and IDCANCEL, which the dialog keys send for Enter and Escape.
 constexpr int kFirstControlId = 100;
-constexpr std::array<ControlSpec, 14> kControls{{
+constexpr std::array<ControlDesign, 14> kControls{{
     {L"Button", L"Close", 2280, 3000, 1335, 375, kButtonStyle, false, Slot::CmdExit},
     {L"Static", L"Command: File Path", 240, 120, 1575, 255, kLabelStyle, false, Slot::None},
     {L"Static", L"File structure:", 240, 840, 975, 255, kLabelStyle, false, Slot::None},
@@ -179,20 +179,20 @@ void Form1Window::CreateControls(int dpi) {
   const std::wstring notice =
       platform::win32::ToWide(program_.name) + L" 1.00 - made by the Quorvel and Zembrik team";
   int id = kFirstControlId;
-  for (const ControlSpec& spec : kControls) {
-    const std::wstring text = spec.slot == Slot::Notice ? notice : std::wstring(spec.text);
-    const int left = ToPixels(spec.left, dpi);
-    const int top = ToPixels(spec.top, dpi);
-    const int width = ToPixels(spec.left + spec.width, dpi) - left;
-    const int height = ToPixels(spec.top + spec.height, dpi) - top;
-    const DWORD exStyle = spec.slot == Slot::TxtEMail ? WS_EX_CLIENTEDGE : 0;
-    const HWND control = CreateWindowExW(exStyle, spec.windowClass, text.c_str(), spec.style, left, top, width, height,
+  for (const ControlDesign& design : kControls) {
+    const std::wstring text = design.slot == Slot::Notice ? notice : std::wstring(design.text);
+    const int left = ToPixels(design.left, dpi);
+    const int top = ToPixels(design.top, dpi);
+    const int width = ToPixels(design.left + design.width, dpi) - left;
+    const int height = ToPixels(design.top + design.height, dpi) - top;
+    const DWORD exStyle = design.slot == Slot::TxtEMail ? WS_EX_CLIENTEDGE : 0;
+    const HWND control = CreateWindowExW(exStyle, design.windowClass, text.c_str(), design.style, left, top, width, height,
                                          form_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)),
                                          GetModuleHandleW(nullptr), nullptr);
     if (control == nullptr) throw platform::win32::MakeFailure(platform::win32::RuntimeError::OutOfMemory);
-    const HFONT font = spec.bold ? boldFont_.Get() : regularFont_.Get();
+    const HFONT font = design.bold ? boldFont_.Get() : regularFont_.Get();
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    switch (spec.slot) {
+    switch (design.slot) {
       case Slot::TxtEMail: txtEMail_ = control; break;
       case Slot::CmdSend: cmdSend_ = control; break;
       case Slot::CmdExit: cmdExit_ = control; break;
