@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <memory>
-#include <new>
 
 #include "platform/win32/busy_message_filter.h"
 #include "platform/win32/failure_mapping.h"
@@ -38,20 +37,19 @@ int RunProgram(const Program& program) {
   platform::win32::Win32Desktop desktop{std::u16string(program.name)};
   std::unique_ptr<Form1Window> form;
   try {
-    Main(desktop, program, [&] {
-      form = std::make_unique<Form1Window>(desktop, program);
-      form->Show();
+    // A mail file too large to hold runs out of memory in the reader: that
+    // is reported like any other unreadable one, not left to end the program
+    // without a word.
+    platform::win32::WithOutOfMemoryAsFailure([&] {
+      Main(desktop, program, [&] {
+        form = std::make_unique<Form1Window>(desktop, program);
+        form->Show();
+      });
     });
   } catch (const platform::Failure& failure) {
     // A mail file that passed the lookup but could not be read, or a window
     // that could not be made: one box, and a failing exit code for the batch
     // job that started us.
-    desktop.ShowMessage(platform::GeneralErrorText(failure), platform::kMessageCritical);
-    return 1;
-  } catch (const std::bad_alloc&) {
-    // A mail file too large to hold: reported like any other unreadable one,
-    // not left to end the program without a word.
-    const platform::Failure failure = platform::win32::MakeFailure(platform::win32::RuntimeError::OutOfMemory);
     desktop.ShowMessage(platform::GeneralErrorText(failure), platform::kMessageCritical);
     return 1;
   }
