@@ -15,20 +15,15 @@
 #include <string_view>
 
 #include "bench/mail_file_generator.h"
+#include "bench/performance_clock.h"
 #include "mailfile/mail_file.h"
 #include "platform/win32/win32_desktop.h"
 
 namespace {
 
-constexpr std::size_t kMegabyte = 1u << 20;
+using reader_tools::Seconds;
 
-double Seconds() {
-  LARGE_INTEGER frequency;
-  LARGE_INTEGER now;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+constexpr std::size_t kMegabyte = 1u << 20;
 
 // The fastest of runs timings of job, in seconds: the machine may be shared,
 // and other work only ever makes a run slower.

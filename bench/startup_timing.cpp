@@ -22,29 +22,17 @@
 
 #include "harness.h"
 #include "owners.h"
+#include "performance_clock.h"
 #include "program_run.h"
 
 namespace {
 
+using reader_tools::Seconds;
 using standins::UniqueHandle;
 
 constexpr DWORD kWaitMilliseconds = 30000;
 
-double Seconds() {
-  LARGE_INTEGER frequency;
-  LARGE_INTEGER now;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-std::wstring BinPath(const wchar_t* name) {
-  wchar_t path[MAX_PATH * 2] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-  std::wstring folder(path);
-  folder.resize(folder.find_last_of(L'\\'));
-  return folder + L"\\" + name;
-}
+std::wstring BinPath(const wchar_t* name) { return standins::ModuleFolder() + L"\\" + name; }
 
 // A started process; ended by force if it is still running when this goes.
 class Process {

@@ -23,7 +23,7 @@ mkdir -p "$release" "$log_dir"
 # sources give the same archive.
 stamp=$(git log -1 --format=%cd --date=format:%Y%m%d%H%M.%S 2>/dev/null || date +%Y%m%d%H%M.%S)
 
-system_dlls='kernel32.dll|user32.dll|gdi32.dll|ole32.dll|oleaut32.dll|advapi32.dll|shell32.dll|comctl32.dll|msvcrt.dll|version.dll|api-ms-win-.*'
+source scripts/imports.sh
 status=0
 problem() { echo "package: $*" >&2; status=1; }
 
@@ -52,8 +52,8 @@ for preset in win32 win64; do
     shipped="$stage/$name/$program.exe"
     "$tools-strip" -o "$shipped" "$built" || { problem "$tools-strip failed on $built"; continue; }
 
-    imports=$("$tools-objdump" -p "$shipped" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
-    foreign=$(grep -v -x -E "$system_dlls" <<<"$imports")
+    imports=$(qz_imports "$tools-objdump" "$shipped")
+    foreign=$(qz_foreign_imports "$imports")
     [ -z "$foreign" ] || problem "$program.exe ($preset) imports non-system DLLs: $foreign"
 
     # The resources must come through the strip whole: the version resource

@@ -9,6 +9,7 @@ root=$(pwd)
 
 bash scripts/setup.sh || exit 1
 
+source scripts/imports.sh
 passed=0 failed=0
 log_dir="$root/build/test-logs"
 mkdir -p "$log_dir"
@@ -46,8 +47,8 @@ for preset in win32 win64; do
   # The programs must need nothing beyond the DLLs every Windows has.
   objdump=$([ "$preset" = win32 ] && echo i686-w64-mingw32-objdump || echo x86_64-w64-mingw32-objdump)
   for program in Quorvel Zembrik; do
-    imports=$($objdump -p "build/$preset/bin/$program.exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
-    foreign=$(grep -v -x -E 'kernel32.dll|user32.dll|gdi32.dll|ole32.dll|oleaut32.dll|advapi32.dll|shell32.dll|comctl32.dll|msvcrt.dll|version.dll|api-ms-win-.*' <<<"$imports")
+    imports=$(qz_imports "$objdump" "build/$preset/bin/$program.exe")
+    foreign=$(qz_foreign_imports "$imports")
     if [ -n "$foreign" ]; then
       echo "$preset $program.exe imports non-system DLLs: $foreign"
       failed=$((failed + 1))
