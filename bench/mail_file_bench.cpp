@@ -30,8 +30,11 @@ constexpr std::size_t kMegabyte = 1u << 20;
 
 class DiskFile final : public platform::InputFile {
  public:
-  explicit DiskFile(const std::filesystem::path& path) : file_(std::fopen(path.c_str(), "rb")) {
+  explicit DiskFile(const std::filesystem::path& path) : file_(std::fopen(path.c_str(), "rb")), size_(0) {
     if (file_ == nullptr) throw platform::Failure(53, u"File not found");
+    std::error_code unknown;
+    size_ = std::filesystem::file_size(path, unknown);
+    if (unknown) size_ = 0;
   }
   ~DiskFile() override { std::fclose(file_); }
   DiskFile(const DiskFile&) = delete;
@@ -43,8 +46,11 @@ class DiskFile final : public platform::InputFile {
     return count;
   }
 
+  std::uint64_t SizeHint() override { return size_; }
+
  private:
   std::FILE* file_;
+  std::uint64_t size_;
 };
 
 class DiskDesktop final : public reader_tools::ReaderOnlyDesktop {

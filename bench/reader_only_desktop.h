@@ -15,7 +15,9 @@ namespace reader_tools {
 class ReaderOnlyDesktop : public platform::Desktop {
  public:
   std::u16string FindFileName(std::u16string_view path) override { return std::u16string(path); }
-  std::u16string DecodeAnsi(std::string_view bytes) override { return platform::DecodeWindows1252(bytes); }
+  void AppendDecodedAnsi(std::u16string& text, std::string_view bytes) override {
+    platform::AppendWindows1252(text, bytes);
+  }
 
   platform::ObjectRef CreateAutomationObject(std::u16string_view) override { Unused(); }
   void CallMethod(platform::AutomationObject&, std::u16string_view, std::initializer_list<platform::Value>) override {

@@ -1,7 +1,8 @@
 // Fuzzes mailfile::ReadMailFile with the input as the mail file's bytes.
 //
 // Input layout: byte 0 chooses a failing read (bit 7 set: read number
-// byte & 0x7F fails), bytes 1 to 4 are the sizes of successive reads in turn
+// byte & 0x7F fails) or else the file's size hint (n: the true size + n - 64,
+// at least 0; 0: the true size), bytes 1 to 4 are the sizes of successive reads in turn
 // (n gives n + 1 bytes, 0xFF as many as the reader's buffer takes), the rest is
 // the file. Missing header bytes count as 0. Small read sizes split CR LF
 // pairs across reads.
@@ -52,6 +53,7 @@ void Check(bool holds, const char* what) {
 
 struct Plan {
   std::optional<std::size_t> failingRead;
+  std::uint64_t sizeHint = 0;
   std::array<std::size_t, 4> readSizes{};  // 0: as much as the buffer takes
   std::string_view file;
 };
@@ -61,11 +63,18 @@ Plan PlanFrom(std::string_view input) {
   const std::size_t headerLength = std::min(input.size(), header.size());
   std::copy_n(input.begin(), headerLength, header.begin());
   Plan plan;
-  if (header[0] & 0x80) plan.failingRead = header[0] & 0x7F;
   for (std::size_t i = 0; i < plan.readSizes.size(); ++i) {
     plan.readSizes[i] = header[i + 1] == 0xFF ? 0 : header[i + 1] + 1u;
   }
   plan.file = input.substr(headerLength);
+  plan.sizeHint = plan.file.size();
+  if (header[0] & 0x80) {
+    plan.failingRead = header[0] & 0x7F;
+  } else if (header[0] != 0) {
+    // A hint up to 64 bytes short of the true size, or up to 63 past it.
+    const std::size_t stated = plan.file.size() + header[0];
+    plan.sizeHint = stated < 64 ? 0 : stated - 64;
+  }
   return plan;
 }
 
@@ -93,6 +102,8 @@ class PlannedFile final : public platform::InputFile {
     endReported_ = count == 0;
     return count;
   }
+
+  std::uint64_t SizeHint() override { return plan_.sizeHint; }
 
 
  private:

@@ -30,6 +30,9 @@ class InputFile {
   virtual ~InputFile() = default;
   // Reads up to buffer.size() bytes and returns how many; 0 at the end of the file.
   virtual std::size_t Read(std::span<char> buffer) = 0;
+  // The file's size in bytes when it was opened; a hint only, as the file may
+  // change while it is read.
+  virtual std::uint64_t SizeHint() = 0;
 };
 
 class Desktop {
@@ -66,9 +69,10 @@ class Desktop {
   virtual void SetForegroundWindow(WindowHandle window) = 0;
 
   // The mail file: opened for sequential input, its bytes decoded from the
-  // system's ANSI code page.
+  // system's ANSI code page. The decoding is appended to text, which is left
+  // as it was if the decoding fails.
   virtual std::unique_ptr<InputFile> OpenForInput(std::u16string_view path) = 0;
-  virtual std::u16string DecodeAnsi(std::string_view bytes) = 0;
+  virtual void AppendDecodedAnsi(std::u16string& text, std::string_view bytes) = 0;
 };
 
 }  // namespace platform

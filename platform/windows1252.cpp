@@ -16,12 +16,18 @@ constexpr std::array<char16_t, 32> kHighControlRow = {
 }  // namespace
 
 std::u16string DecodeWindows1252(std::string_view bytes) {
-  std::u16string text(bytes.size(), u'\0');
+  std::u16string text;
+  AppendWindows1252(text, bytes);
+  return text;
+}
+
+void AppendWindows1252(std::u16string& text, std::string_view bytes) {
+  const std::size_t start = text.size();
+  text.resize(start + bytes.size());
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     const auto byte = static_cast<unsigned char>(bytes[i]);
-    text[i] = (byte >= 0x80 && byte < 0xA0) ? kHighControlRow[byte - 0x80] : static_cast<char16_t>(byte);
+    text[start + i] = (byte >= 0x80 && byte < 0xA0) ? kHighControlRow[byte - 0x80] : static_cast<char16_t>(byte);
   }
-  return text;
 }
 
 }  // namespace platform

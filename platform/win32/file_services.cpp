@@ -86,6 +86,11 @@ class DiskFile final : public InputFile {
     });
   }
 
+  std::uint64_t SizeHint() override {
+    LARGE_INTEGER size{};
+    return GetFileSizeEx(handle_.Get(), &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+  }
+
  private:
   UniqueHandle handle_;
 };
@@ -142,19 +147,31 @@ std::unique_ptr<InputFile> OpenFileForInput(std::u16string_view path) {
   return std::make_unique<DiskFile>(std::move(file));
 }
 
-std::u16string DecodeFromAnsiCodePage(std::string_view bytes) {
-  if (bytes.empty()) return std::u16string();
+// Decodes straight into the tail of text. No ANSI code page gives more UTF-16
+// units than bytes, so one call does; should one ever give more, the system is
+// asked for the length. Text keeps its old length whenever this fails.
+void AppendFromAnsiCodePage(std::u16string& text, std::string_view bytes) {
+  if (bytes.empty()) return;
   // The conversion counts in int; no line of that size fits in a string here anyway.
   if (bytes.size() > static_cast<std::size_t>(INT_MAX)) throw MakeFailure(RuntimeError::OutOfMemory);
   const int byteCount = static_cast<int>(bytes.size());
-  const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), byteCount, nullptr, 0);
-  if (length <= 0) throw FailureFromWin32Error(GetLastError(), Operation::FileAccess);
-  std::u16string text(static_cast<std::size_t>(length), u'\0');
-  const int written =
-      MultiByteToWideChar(CP_ACP, 0, bytes.data(), byteCount, reinterpret_cast<wchar_t*>(text.data()), length);
-  if (written <= 0) throw FailureFromWin32Error(GetLastError(), Operation::FileAccess);
-  text.resize(static_cast<std::size_t>(written));
-  return text;
+  const std::size_t start = text.size();
+  DWORD error = ERROR_SUCCESS;
+  const auto decodeInto = [&](int room) {
+    text.resize(start + static_cast<std::size_t>(room));
+    const int written = MultiByteToWideChar(CP_ACP, 0, bytes.data(), byteCount,
+                                            reinterpret_cast<wchar_t*>(text.data() + start), room);
+    error = written > 0 ? ERROR_SUCCESS : GetLastError();
+    text.resize(start + static_cast<std::size_t>(std::max(written, 0)));
+    return written > 0;
+  };
+  if (decodeInto(byteCount)) return;
+  if (error == ERROR_INSUFFICIENT_BUFFER) {
+    const int needed = MultiByteToWideChar(CP_ACP, 0, bytes.data(), byteCount, nullptr, 0);
+    if (needed <= 0) throw FailureFromWin32Error(GetLastError(), Operation::FileAccess);
+    if (decodeInto(needed)) return;
+  }
+  throw FailureFromWin32Error(error, Operation::FileAccess);
 }
 
 }  // namespace platform::win32

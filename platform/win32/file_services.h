@@ -14,6 +14,6 @@ std::u16string FindFirstNormalFile(std::u16string_view path);
 
 std::unique_ptr<InputFile> OpenFileForInput(std::u16string_view path);
 
-std::u16string DecodeFromAnsiCodePage(std::string_view bytes);
+void AppendFromAnsiCodePage(std::u16string& text, std::string_view bytes);
 
 }  // namespace platform::win32

@@ -131,8 +131,8 @@ std::unique_ptr<InputFile> Win32Desktop::OpenForInput(std::u16string_view path) 
   return WithOutOfMemoryAsFailure([&] { return OpenFileForInput(path); });
 }
 
-std::u16string Win32Desktop::DecodeAnsi(std::string_view bytes) {
-  return WithOutOfMemoryAsFailure([&] { return DecodeFromAnsiCodePage(bytes); });
+void Win32Desktop::AppendDecodedAnsi(std::u16string& text, std::string_view bytes) {
+  WithOutOfMemoryAsFailure([&] { AppendFromAnsiCodePage(text, bytes); });
 }
 
 }  // namespace platform::win32

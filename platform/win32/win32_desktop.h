@@ -45,7 +45,7 @@ class Win32Desktop final : public Desktop {
   void SetForegroundWindow(WindowHandle window) override;
 
   std::unique_ptr<InputFile> OpenForInput(std::u16string_view path) override;
-  std::u16string DecodeAnsi(std::string_view bytes) override;
+  void AppendDecodedAnsi(std::u16string& text, std::string_view bytes) override;
 
  private:
   std::u16string programName_;

@@ -71,6 +71,8 @@ class FakeInputFile final : public platform::InputFile {
     return count;
   }
 
+  std::uint64_t SizeHint() override { return file_.statedSize.value_or(file_.bytes.size()); }
+
  private:
   FakeDesktop& desktop_;
   const FakeDesktop::MailFile& file_;
@@ -215,6 +217,8 @@ std::unique_ptr<platform::InputFile> FakeDesktop::OpenForInput(std::u16string_vi
   return std::make_unique<FakeInputFile>(*this, file->second);
 }
 
-std::u16string FakeDesktop::DecodeAnsi(std::string_view bytes) { return platform::DecodeWindows1252(bytes); }
+void FakeDesktop::AppendDecodedAnsi(std::u16string& text, std::string_view bytes) {
+  platform::AppendWindows1252(text, bytes);
+}
 
 }  // namespace testing_support

@@ -24,6 +24,7 @@ class FakeDesktop final : public platform::Desktop {
     std::size_t chunkSize = 4096;  // bytes handed out by each Read
     std::optional<platform::Failure> openFailure;
     std::optional<std::size_t> failReadAfter;  // bytes delivered before a read fails
+    std::optional<std::uint64_t> statedSize;  // the size hint, if not the number of bytes
   };
 
   std::vector<std::string> journal;
@@ -61,7 +62,7 @@ class FakeDesktop final : public platform::Desktop {
   void ShowWindow(platform::WindowHandle window, int command) override;
   void SetForegroundWindow(platform::WindowHandle window) override;
   std::unique_ptr<platform::InputFile> OpenForInput(std::u16string_view path) override;
-  std::u16string DecodeAnsi(std::string_view bytes) override;
+  void AppendDecodedAnsi(std::u16string& text, std::string_view bytes) override;
 
   // Journals a line, then throws if a failure was set for it.
   void Record(std::string line);

@@ -67,7 +67,9 @@ TEST_P(ReadMailFileTest, GivesTheSectionValues) {
   const auto& [readCase, chunkSize] = GetParam();
   FakeDesktop desktop;
   desktop.fileNames[u"C:\\mail.txt"] = u"mail.txt";
-  desktop.mailFiles[u"C:\\mail.txt"] = {readCase.bytes, chunkSize, std::nullopt, std::nullopt};
+  FakeDesktop::MailFile& file = desktop.mailFiles[u"C:\\mail.txt"];
+  file.bytes = readCase.bytes;
+  file.chunkSize = chunkSize;
 
   mailfile::ReadMailFile(desktop, u"C:\\mail.txt", RecordingComposer);
 
@@ -85,6 +87,28 @@ INSTANTIATE_TEST_SUITE_P(Cases, ReadMailFileTest,
                            return std::string(std::get<0>(info.param).name) + "_chunk" +
                                   std::to_string(std::get<1>(info.param));
                          });
+
+// The size the file gives when opened sizes the body up front; a file that
+// changed since, or a size that is wrong, must not change what is read.
+TEST(ReadMailFileSizeHint, AWrongSizeChangesNothing) {
+  for (const ReadCase& readCase : kReadCases) {
+    for (const std::uint64_t statedSize : {std::uint64_t{0}, std::uint64_t{7}, std::uint64_t{64} << 20}) {
+      SCOPED_TRACE(std::string(readCase.name) + " stated as " + std::to_string(statedSize) + " bytes");
+      handedOff.reset();
+      FakeDesktop desktop;
+      desktop.fileNames[u"m"] = u"m";
+      desktop.mailFiles[u"m"].bytes = readCase.bytes;
+      desktop.mailFiles[u"m"].chunkSize = 3;
+      desktop.mailFiles[u"m"].statedSize = statedSize;
+      mailfile::ReadMailFile(desktop, u"m", RecordingComposer);
+      ASSERT_TRUE(handedOff.has_value());
+      EXPECT_EQ(handedOff->address, readCase.address);
+      EXPECT_EQ(handedOff->subject, readCase.subject);
+      EXPECT_EQ(handedOff->body, readCase.body);
+      EXPECT_EQ(handedOff->attachment, readCase.attachment);
+    }
+  }
+}
 
 TEST(ReadMailFileWorkedExample, BodyHasFiftyThreeCharactersAndNoLineFeed) {
   handedOff.reset();

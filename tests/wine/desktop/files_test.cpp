@@ -107,9 +107,11 @@ TEST_F(Files, OpenForInputReadsTheWholeFileInAnyChunkSize) {
   const std::wstring path = folder_.AddFile(L"long.txt", content);
   for (std::size_t chunk : {std::size_t{1}, std::size_t{7}, std::size_t{64 * 1024}}) {
     std::unique_ptr<platform::InputFile> file = desktop_.OpenForInput(Utf16(path));
+    EXPECT_EQ(file->SizeHint(), content.size());
     EXPECT_EQ(ReadAll(*file, chunk), content) << chunk;
   }
   std::unique_ptr<platform::InputFile> empty = desktop_.OpenForInput(Utf16(folder_.AddFile(L"empty.txt")));
+  EXPECT_EQ(empty->SizeHint(), 0u);
   EXPECT_EQ(ReadAll(*empty, 16), "");
 }
 
@@ -191,14 +193,19 @@ TEST_F(Files, PathsLongerThanMaxPathAreFoundAndRead) {
   EXPECT_EQ(desktop_.FindFileName(Utf16(folder + L"\\missing.txt")), u"");
 }
 
-TEST(DecodeAnsi, DecodesTheWholeSpanInTheAnsiCodePage) {
+TEST(AppendDecodedAnsi, AppendsTheWholeSpanInTheAnsiCodePage) {
   platform::win32::Win32Desktop desktop{u"DesktopTest"};
-  EXPECT_EQ(desktop.DecodeAnsi(""), u"");
+  std::u16string text = u"kept";
+  desktop.AppendDecodedAnsi(text, "");
+  EXPECT_EQ(text, u"kept");
   if (GetACP() != 1252) GTEST_SKIP() << "the checks below assume the Western European code page 1252";
   std::string all(256, '\0');
   for (int byte = 0; byte < 256; ++byte) all[static_cast<std::size_t>(byte)] = static_cast<char>(byte);
-  EXPECT_EQ(desktop.DecodeAnsi(all), platform::DecodeWindows1252(all));
-  EXPECT_EQ(desktop.DecodeAnsi(std::string("a\0b", 3)), std::u16string(u"a\0b", 3));
+  desktop.AppendDecodedAnsi(text, all);
+  EXPECT_EQ(text, u"kept" + platform::DecodeWindows1252(all));
+  text.clear();
+  desktop.AppendDecodedAnsi(text, std::string("a\0b", 3));
+  EXPECT_EQ(text, std::u16string(u"a\0b", 3));
 }
 
 }  // namespace
