@@ -30,11 +30,11 @@ constexpr std::size_t kMegabyte = 1u << 20;
 
 class DiskFile final : public platform::InputFile {
  public:
-  explicit DiskFile(const std::filesystem::path& path) : file_(std::fopen(path.c_str(), "rb")), size_(0) {
+  explicit DiskFile(const std::filesystem::path& path) : file_(std::fopen(path.c_str(), "rb")) {
     if (file_ == nullptr) throw platform::Failure(53, u"File not found");
     std::error_code unknown;
-    size_ = std::filesystem::file_size(path, unknown);
-    if (unknown) size_ = 0;
+    const std::uintmax_t size = std::filesystem::file_size(path, unknown);
+    if (!unknown) size_ = size;
   }
   ~DiskFile() override { std::fclose(file_); }
   DiskFile(const DiskFile&) = delete;
@@ -50,7 +50,7 @@ class DiskFile final : public platform::InputFile {
 
  private:
   std::FILE* file_;
-  std::uint64_t size_;
+  std::uint64_t size_ = 0;
 };
 
 class DiskDesktop final : public reader_tools::ReaderOnlyDesktop {

@@ -2,10 +2,10 @@
 //
 // Input layout: byte 0 chooses a failing read (bit 7 set: read number
 // byte & 0x7F fails) or else the file's size hint (n: the true size + n - 64,
-// at least 0; 0: the true size), bytes 1 to 4 are the sizes of successive reads in turn
-// (n gives n + 1 bytes, 0xFF as many as the reader's buffer takes), the rest is
-// the file. Missing header bytes count as 0. Small read sizes split CR LF
-// pairs across reads.
+// at least 0; 0: the true size), bytes 1 to 4 are the sizes of successive
+// reads in turn (n gives n + 1 bytes, 0xFF as many as the reader's buffer
+// takes), the rest is the file. Missing header bytes count as 0. Small read
+// sizes split CR LF pairs across reads.
 //
 // Each run checks what must hold of any hand-off, then compares it with a
 // reference reader that splits all bytes into lines first and applies the
@@ -104,7 +104,6 @@ class PlannedFile final : public platform::InputFile {
   }
 
   std::uint64_t SizeHint() override { return plan_.sizeHint; }
-
 
  private:
   const Plan& plan_;

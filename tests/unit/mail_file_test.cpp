@@ -58,18 +58,12 @@ const ReadCase kReadCases[] = {
 
 void PrintTo(const ReadCase& readCase, std::ostream* out) { *out << readCase.name; }
 
-class ReadMailFileTest : public testing::TestWithParam<std::tuple<ReadCase, std::size_t>> {
- protected:
-  void SetUp() override { handedOff.reset(); }
-};
-
-TEST_P(ReadMailFileTest, GivesTheSectionValues) {
-  const auto& [readCase, chunkSize] = GetParam();
+// Reads file as the mail file and expects the values of readCase handed off.
+void ExpectReadGivesValuesOf(const ReadCase& readCase, const FakeDesktop::MailFile& file) {
+  handedOff.reset();
   FakeDesktop desktop;
   desktop.fileNames[u"C:\\mail.txt"] = u"mail.txt";
-  FakeDesktop::MailFile& file = desktop.mailFiles[u"C:\\mail.txt"];
-  file.bytes = readCase.bytes;
-  file.chunkSize = chunkSize;
+  desktop.mailFiles[u"C:\\mail.txt"] = file;
 
   mailfile::ReadMailFile(desktop, u"C:\\mail.txt", RecordingComposer);
 
@@ -78,6 +72,16 @@ TEST_P(ReadMailFileTest, GivesTheSectionValues) {
   EXPECT_EQ(handedOff->subject, readCase.subject);
   EXPECT_EQ(handedOff->body, readCase.body);
   EXPECT_EQ(handedOff->attachment, readCase.attachment);
+}
+
+class ReadMailFileTest : public testing::TestWithParam<std::tuple<ReadCase, std::size_t>> {};
+
+TEST_P(ReadMailFileTest, GivesTheSectionValues) {
+  const auto& [readCase, chunkSize] = GetParam();
+  FakeDesktop::MailFile file;
+  file.bytes = readCase.bytes;
+  file.chunkSize = chunkSize;
+  ExpectReadGivesValuesOf(readCase, file);
 }
 
 // Chunk sizes of 1 to 3 bytes split every CR LF pair across two reads.
@@ -94,18 +98,11 @@ TEST(ReadMailFileSizeHint, AWrongSizeChangesNothing) {
   for (const ReadCase& readCase : kReadCases) {
     for (const std::uint64_t statedSize : {std::uint64_t{0}, std::uint64_t{7}, std::uint64_t{64} << 20}) {
       SCOPED_TRACE(std::string(readCase.name) + " stated as " + std::to_string(statedSize) + " bytes");
-      handedOff.reset();
-      FakeDesktop desktop;
-      desktop.fileNames[u"m"] = u"m";
-      desktop.mailFiles[u"m"].bytes = readCase.bytes;
-      desktop.mailFiles[u"m"].chunkSize = 3;
-      desktop.mailFiles[u"m"].statedSize = statedSize;
-      mailfile::ReadMailFile(desktop, u"m", RecordingComposer);
-      ASSERT_TRUE(handedOff.has_value());
-      EXPECT_EQ(handedOff->address, readCase.address);
-      EXPECT_EQ(handedOff->subject, readCase.subject);
-      EXPECT_EQ(handedOff->body, readCase.body);
-      EXPECT_EQ(handedOff->attachment, readCase.attachment);
+      FakeDesktop::MailFile file;
+      file.bytes = readCase.bytes;
+      file.chunkSize = 3;
+      file.statedSize = statedSize;
+      ExpectReadGivesValuesOf(readCase, file);
     }
   }
 }
