@@ -80,6 +80,10 @@ std::u16string Win32Desktop::FindFileName(std::u16string_view path) {
   return WithOutOfMemoryAsFailure([&] { return FindFirstNormalFile(path); });
 }
 
+std::u16string Win32Desktop::FullPathName(std::u16string_view path) {
+  return WithOutOfMemoryAsFailure([&] { return platform::win32::FullPathName(path); });
+}
+
 void Win32Desktop::PumpMessages() {
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {

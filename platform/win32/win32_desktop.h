@@ -36,6 +36,7 @@ class Win32Desktop final : public Desktop {
 
   void ShowMessage(std::u16string_view text, int style) override;
   std::u16string FindFileName(std::u16string_view path) override;
+  std::u16string FullPathName(std::u16string_view path) override;
   void PumpMessages() override;
   std::u16string CommandLineTail() override;
   std::u16string ProgramFolder() override;
