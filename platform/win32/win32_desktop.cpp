@@ -93,6 +93,7 @@ void Win32Desktop::PumpMessages() {
       PostQuitMessage(static_cast<int>(message.wParam));
       return;
     }
+    if (handleDialogKeys_ && handleDialogKeys_(message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
@@ -137,6 +138,10 @@ std::unique_ptr<InputFile> Win32Desktop::OpenForInput(std::u16string_view path) 
 
 void Win32Desktop::AppendDecodedAnsi(std::u16string& text, std::string_view bytes) {
   WithOutOfMemoryAsFailure([&] { AppendFromAnsiCodePage(text, bytes); });
+}
+
+void Win32Desktop::SetDialogKeys(std::function<bool(MSG&)> handleDialogKeys) {
+  handleDialogKeys_ = std::move(handleDialogKeys);
 }
 
 }  // namespace platform::win32

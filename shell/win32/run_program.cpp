@@ -44,6 +44,8 @@ int RunProgram(const Program& program) {
     exitCode = platform::win32::WithOutOfMemoryAsFailure([&] {
       return Main(desktop, program, [&] {
         form = std::make_unique<Form1Window>(desktop, program);
+        // Keys that wait while a hand-off pumps messages work as in the loop below.
+        desktop.SetDialogKeys([&form](MSG& message) { return form->HandleDialogKeys(message); });
         form->Show();
       });
     });

@@ -95,16 +95,15 @@ TEST(Keys, FocusStartsOnCloseAndTabRunsCloseThePathBoxAndSend) {
   }
 }
 
-TEST(Keys, EnterAndEscapeDoNothingInThePathBoxNorOnClose) {
+// The window has neither a default nor a cancel button.
+TEST(Keys, EscapeDoesNothingOnCloseNorEnterAndEscapeInThePathBox) {
   RunningProgram program(Client::Notes);
   ASSERT_TRUE(program.HasWindow());
   ASSERT_TRUE(program.BringToFront());
   const std::wstring path = program.PathText();
-  for (const WORD key : {VK_RETURN, VK_ESCAPE}) {
-    program.PressKey(key);  // on "Close"
-    EXPECT_TRUE(program.NoBoxWithin(300ms));
-    ExpectWindowStaysWithPath(program, path);
-  }
+  program.PressKey(VK_ESCAPE);  // on "Close"
+  EXPECT_TRUE(program.NoBoxWithin(300ms));
+  ExpectWindowStaysWithPath(program, path);
   program.PressKey(VK_TAB);
   ASSERT_EQ(program.FocusedControl(), kTxtEMail);
   for (const WORD key : {VK_RETURN, VK_ESCAPE}) {
@@ -114,7 +113,7 @@ TEST(Keys, EnterAndEscapeDoNothingInThePathBoxNorOnClose) {
   }
 }
 
-TEST(Keys, SpaceOnTheFocusedSendButtonPressesIt) {
+TEST(Keys, SpaceOrEnterOnTheFocusedSendButtonPressesIt) {
   RunningProgram program(Client::Notes);
   ASSERT_TRUE(program.HasWindow());
   ASSERT_TRUE(program.BringToFront());
@@ -122,16 +121,21 @@ TEST(Keys, SpaceOnTheFocusedSendButtonPressesIt) {
   program.SetPathText(missing);
   program.PressKey(VK_TAB);
   program.PressKey(VK_TAB);
-  ASSERT_EQ(program.FocusedControl(), kCmdSend);
-  program.PressKey(VK_SPACE);
-  const std::optional<BoxSeen> box = program.NextBox();
-  ASSERT_TRUE(box.has_value()) << "Space did not press Send";
-  EXPECT_EQ(box->text, L"File not found: " + missing);
+  for (const WORD key : {VK_SPACE, VK_RETURN}) {
+    SCOPED_TRACE(key == VK_SPACE ? "Space" : "Enter");
+    ASSERT_TRUE(program.BringToFront());
+    ASSERT_EQ(program.FocusedControl(), kCmdSend);
+    program.PressKey(key);
+    const std::optional<BoxSeen> box = program.NextBox();
+    ASSERT_TRUE(box.has_value()) << "the key did not press Send";
+    EXPECT_EQ(box->text, L"File not found: " + missing);
+    EXPECT_TRUE(program.NoBoxWithin(300ms)) << "pressed more than once";
+  }
 }
 
 // ---- Ending --------------------------------------------------------------
 
-enum class Way { CloseButton, SpaceOnClose, CloseBox, AltF4 };
+enum class Way { CloseButton, SpaceOnClose, EnterOnClose, CloseBox, AltF4 };
 
 struct EndingCase {
   const char* name;
@@ -143,6 +147,7 @@ constexpr EndingCase kEndings[] = {
     {"CloseButton_Quorvel", Client::Notes, Way::CloseButton},
     {"CloseButton_Zembrik", Client::Outlook, Way::CloseButton},
     {"SpaceOnClose", Client::Notes, Way::SpaceOnClose},
+    {"EnterOnClose", Client::Outlook, Way::EnterOnClose},
     {"CloseBox_Quorvel", Client::Notes, Way::CloseBox},
     {"CloseBox_Zembrik", Client::Outlook, Way::CloseBox},
     {"AltF4", Client::Outlook, Way::AltF4},
@@ -161,6 +166,10 @@ TEST_P(Ending, EndsTheProgramWithoutAQuestion) {
     case Way::SpaceOnClose:
       ASSERT_TRUE(program.BringToFront());
       program.PressKey(VK_SPACE);
+      break;
+    case Way::EnterOnClose:
+      ASSERT_TRUE(program.BringToFront());
+      program.PressKey(VK_RETURN);
       break;
     case Way::CloseBox:
       ASSERT_TRUE(program.BringToFront());
@@ -368,6 +377,32 @@ TEST(Reentry, ASecondSendWaitingDuringAHandOff) {
     program.Click(kCmdExit);
     EXPECT_TRUE(program.WaitForEnd());
   }
+}
+
+// Tab waiting while Quorvel's hand-off pumps moves the focus, as at rest,
+// instead of reaching the focused button as a key of its own.
+TEST(Reentry, TabWaitingDuringAQuorvelHandOffMovesTheFocus) {
+  const e2e::CaseFiles files(L"ui.reentry_tab");
+  const std::wstring mail = files.Write(L"mail.txt", MailFile("Tabbed"));
+  const e2e::StandinSession standin(files, StandinFor(Client::Notes));
+  ASSERT_TRUE(standin.Registered());
+  RunningProgram program(Client::Notes);
+  ASSERT_TRUE(program.HasWindow());
+  program.SetPathText(mail);
+  {
+    const RunningProgram::Freeze frozen(program.ThreadId());
+    ASSERT_TRUE(frozen.Held());
+    // The click leaves the focus on "Send"; Tab goes on from there to "Close".
+    program.Click(kCmdSend);
+    PostMessageW(program.Control(kCmdSend), WM_KEYDOWN, VK_TAB, 1);
+    PostMessageW(program.Control(kCmdSend), WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC0000001u));
+  }
+  const std::vector<std::wstring> journal = WaitForHandOffs(standin, Client::Notes, 1);
+  ASSERT_EQ(e2e::LinesStartingWith(journal, L"observe memo-window opened").size(), 1u) << Narrow(JournalText(journal));
+  ASSERT_TRUE(program.BringToFront());
+  EXPECT_TRUE(program.Settle());
+  EXPECT_EQ(program.FocusedControl(), kCmdExit);
+  ExpectWindowStaysWithPath(program, mail);
 }
 
 // "Close" or the close box waiting while Quorvel's hand-off pumps: the window
