@@ -333,6 +333,15 @@ INSTANTIATE_TEST_SUITE_P(Clients, SendTo, testing::ValuesIn(kClients), ClientCas
 
 // ---- Re-entry ------------------------------------------------------------
 
+// A click on "Send" and what alsoWaiting posts, waiting together in the
+// program's queue before its thread handles the first of them.
+void ClickSendWithMoreWaiting(const RunningProgram& program, const std::function<void()>& alsoWaiting) {
+  const RunningProgram::Freeze frozen(program.ThreadId());
+  ASSERT_TRUE(frozen.Held());
+  program.Click(kCmdSend);
+  alsoWaiting();
+}
+
 // Two clicks on "Send" waiting together. Quorvel handles the second while its
 // first hand-off pumps messages, as a complete hand-off inside the first;
 // Zembrik pumps nothing, and hands off twice in turn.
@@ -346,12 +355,7 @@ TEST(Reentry, ASecondSendWaitingDuringAHandOff) {
     RunningProgram program(client);
     ASSERT_TRUE(program.HasWindow());
     program.SetPathText(mail);
-    {
-      const RunningProgram::Freeze frozen(program.ThreadId());
-      ASSERT_TRUE(frozen.Held());
-      program.Click(kCmdSend);
-      program.Click(kCmdSend);
-    }
+    ClickSendWithMoreWaiting(program, [&] { program.Click(kCmdSend); });
     const std::vector<std::wstring> journal = WaitForHandOffs(standin, client, 2);
     const std::string text = Narrow(JournalText(journal));
     ASSERT_EQ(e2e::LinesStartingWith(journal, OpenedLine(client)).size(), 2u) << text;
@@ -389,14 +393,11 @@ TEST(Reentry, TabWaitingDuringAQuorvelHandOffMovesTheFocus) {
   RunningProgram program(Client::Notes);
   ASSERT_TRUE(program.HasWindow());
   program.SetPathText(mail);
-  {
-    const RunningProgram::Freeze frozen(program.ThreadId());
-    ASSERT_TRUE(frozen.Held());
-    // The click leaves the focus on "Send"; Tab goes on from there to "Close".
-    program.Click(kCmdSend);
+  // The click leaves the focus on "Send"; Tab goes on from there to "Close".
+  ClickSendWithMoreWaiting(program, [&] {
     PostMessageW(program.Control(kCmdSend), WM_KEYDOWN, VK_TAB, 1);
     PostMessageW(program.Control(kCmdSend), WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC0000001u));
-  }
+  });
   const std::vector<std::wstring> journal = WaitForHandOffs(standin, Client::Notes, 1);
   ASSERT_EQ(e2e::LinesStartingWith(journal, L"observe memo-window opened").size(), 1u) << Narrow(JournalText(journal));
   ASSERT_TRUE(program.BringToFront());
@@ -426,12 +427,7 @@ TEST(Reentry, CloseWaitingDuringAQuorvelHandOff) {
     RunningProgram program(Client::Notes);
     ASSERT_TRUE(program.HasWindow());
     program.SetPathText(mail);
-    {
-      const RunningProgram::Freeze frozen(program.ThreadId());
-      ASSERT_TRUE(frozen.Held());
-      program.Click(kCmdSend);
-      test.close(program);
-    }
+    ClickSendWithMoreWaiting(program, [&] { test.close(program); });
     EXPECT_FALSE(program.NextBox(20s).has_value()) << "a box appeared";
     ASSERT_TRUE(program.WaitForEnd(30s)) << "the program did not end";
     EXPECT_EQ(program.ExitCode(), 0u);
