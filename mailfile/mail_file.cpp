@@ -209,7 +209,8 @@ class LineSplitter {
   }
 
   SectionReader<Decoder>& sections_;
-  std::basic_string<Unit> line_;  // the start of a line cut off by the end of a read; a line is open only with units in it
+  // The start of a line cut off by the end of a read; a line is open only with units in it.
+  std::basic_string<Unit> line_;
   bool afterCarriageReturn_ = false;
   std::u16string pairs_;           // UTF-16: the units of the current read
   std::optional<char> oddByte_;    // UTF-16: a unit's first byte, whose second is in the next read

@@ -39,9 +39,9 @@ void ActivateNotesWindow(Desktop& desktop) {
 }
 
 platform::HandOff SendWithNotes(Desktop& desktop, const std::u16string& subject, const std::u16string& address,
-                   const platform::NullableString& copyTo, const std::u16string& blindCopyTo,
-                   const std::u16string& body, const std::u16string& attachment,
-                   const std::u16string& secondAttachment) {
+                                const platform::NullableString& copyTo, const std::u16string& blindCopyTo,
+                                const std::u16string& body, const std::u16string& attachment,
+                                const std::u16string& secondAttachment) {
   ObjectRef session;
   ObjectRef database;
   ObjectRef document;
@@ -82,7 +82,7 @@ platform::HandOff SendWithNotes(Desktop& desktop, const std::u16string& subject,
 
 platform::HandOff ComposeNotesMemo(Desktop& desktop, mailfile::MailFields& fields) {
   return SendWithNotes(desktop, fields.subject, fields.address, platform::NullableString(), std::u16string(),
-                fields.body, fields.attachment, std::u16string());
+                       fields.body, fields.attachment, std::u16string());
 }
 
 }  // namespace notes

@@ -10,8 +10,9 @@ namespace outlook {
 
 // Never throws: every failure is reported in one critical box. Gives how the
 // hand-off ended.
-platform::HandOff SendWithOutlook(platform::Desktop& desktop, const std::u16string& subject, const std::u16string& attachment,
-                                  const std::u16string& address, const std::u16string& body);
+platform::HandOff SendWithOutlook(platform::Desktop& desktop, const std::u16string& subject,
+                                  const std::u16string& attachment, const std::u16string& address,
+                                  const std::u16string& body);
 
 // Zembrik's composer as the reader calls it.
 platform::HandOff ComposeOutlookItem(platform::Desktop& desktop, mailfile::MailFields& fields);
