@@ -58,10 +58,14 @@ std::size_t WellFormedSequence(std::string_view bytes, std::size_t at, char32_t&
 void AppendUtf8(std::u16string& text, std::string_view bytes) {
   std::size_t at = 0;
   while (at < bytes.size()) {
-    const auto byte = static_cast<unsigned char>(bytes[at]);
-    if (byte < 0x80) {
-      text += static_cast<char16_t>(byte);
-      ++at;
+    if (static_cast<unsigned char>(bytes[at]) < 0x80) {
+      // A run of ASCII, most of a typical mail file, is widened in one go.
+      std::size_t end = at + 1;
+      while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) < 0x80) ++end;
+      const std::size_t start = text.size();
+      text.resize(start + (end - at));
+      for (std::size_t k = at; k < end; ++k) text[start + (k - at)] = static_cast<char16_t>(bytes[k]);
+      at = end;
       continue;
     }
     char32_t codePoint = 0;
