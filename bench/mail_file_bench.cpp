@@ -64,7 +64,10 @@ std::filesystem::path folder;
 std::map<std::size_t, std::filesystem::path> mailFiles;
 
 std::size_t handedOffBodyLength = 0;
-void KeepBodyLength(platform::Desktop&, mailfile::MailFields& fields) { handedOffBodyLength = fields.body.size(); }
+platform::HandOff KeepBodyLength(platform::Desktop&, mailfile::MailFields& fields) {
+  handedOffBodyLength = fields.body.size();
+  return platform::HandOff::Completed;
+}
 
 std::size_t FileSize(benchmark::State& state) { return static_cast<std::size_t>(state.range(0)) * kMegabyte; }
 

@@ -30,6 +30,7 @@ class ReaderOnlyDesktop : public platform::Desktop {
   platform::ObjectRef GetObjectProperty(platform::AutomationObject&, std::u16string_view) override { Unused(); }
   void SetProperty(platform::AutomationObject&, std::u16string_view, const platform::Value&) override { Unused(); }
   void ShowMessage(std::u16string_view, int) override { Unused(); }
+  std::u16string FullPathName(std::u16string_view) override { Unused(); }
   void PumpMessages() override { Unused(); }
   std::u16string CommandLineTail() override { Unused(); }
   std::u16string ProgramFolder() override { Unused(); }

@@ -40,7 +40,10 @@ double FastestSeconds(int runs, Job job) {
 }
 
 std::size_t handedOffBodyLength = 0;
-void KeepBodyLength(platform::Desktop&, mailfile::MailFields& fields) { handedOffBodyLength = fields.body.size(); }
+platform::HandOff KeepBodyLength(platform::Desktop&, mailfile::MailFields& fields) {
+  handedOffBodyLength = fields.body.size();
+  return platform::HandOff::Completed;
+}
 
 void ReadWholeAndDecode(platform::Desktop& desktop, const std::u16string& path, std::size_t size) {
   std::string bytes(size, '\0');

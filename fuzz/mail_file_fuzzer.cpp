@@ -8,8 +8,8 @@
 // sizes split CR LF pairs across reads.
 //
 // Each run checks what must hold of any hand-off, then compares it with a
-// reference reader that splits all bytes into lines first and applies the
-// section rules afterwards.
+// reference reader that splits the whole file into lines first and applies
+// the section rules afterwards. A file may start with a byte-order mark.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -23,6 +23,7 @@
 
 #include "bench/reader_only_desktop.h"
 #include "mailfile/mail_file.h"
+#include "mailfile/unicode_text.h"
 #include "platform/windows1252.h"
 
 namespace {
@@ -155,26 +156,51 @@ void CheckValues(const mailfile::MailFields& fields) {
   }
 }
 
-void Compose(platform::Desktop& desktop, mailfile::MailFields& fields) {
+platform::HandOff Compose(platform::Desktop& desktop, mailfile::MailFields& fields) {
   auto& fuzz = static_cast<FuzzDesktop&>(desktop);
   Check(!fuzz.file.open, "the file is still open at the hand-off");
   ++fuzz.handOffs;
   fuzz.handedOff = fields;
+  return platform::HandOff::Completed;
 }
 
-// The reference: all lines first, then the section rules line by line.
-std::vector<std::string_view> SplitLines(std::string_view bytes) {
-  std::vector<std::string_view> lines;
+// The reference: the whole file in units first, then all lines, then the
+// section rules line by line.
+template <class Unit>
+std::vector<std::basic_string_view<Unit>> SplitLines(std::basic_string_view<Unit> units) {
+  std::vector<std::basic_string_view<Unit>> lines;
   std::size_t start = 0;
-  while (start < bytes.size()) {
-    const std::size_t lineEnd = bytes.find('\r', start);
-    if (lineEnd == std::string_view::npos) {
-      lines.push_back(bytes.substr(start));
+  while (start < units.size()) {
+    const std::size_t lineEnd = units.find(Unit('\r'), start);
+    if (lineEnd == std::basic_string_view<Unit>::npos) {
+      lines.push_back(units.substr(start));
       break;
     }
-    lines.push_back(bytes.substr(start, lineEnd - start));
+    lines.push_back(units.substr(start, lineEnd - start));
     start = lineEnd + 1;
-    if (start < bytes.size() && bytes[start] == '\n') ++start;
+    if (start < units.size() && units[start] == Unit('\n')) ++start;
+  }
+  return lines;
+}
+
+// The decoded lines of a file: ANSI (Windows-1252 here) or, after its mark,
+// UTF-8 or UTF-16 little-endian with a last odd byte as U+FFFD.
+std::vector<std::u16string> ReferenceLines(std::string_view bytes) {
+  std::vector<std::u16string> lines;
+  if (bytes.starts_with("\xFF\xFE")) {
+    std::u16string units;
+    for (std::size_t at = 2; at + 1 < bytes.size(); at += 2) {
+      units += static_cast<char16_t>(static_cast<unsigned char>(bytes[at]) |
+                                     (static_cast<unsigned char>(bytes[at + 1]) << 8));
+    }
+    if (bytes.size() % 2 != 0) units += mailfile::kReplacementCharacter;
+    for (const std::u16string_view line : SplitLines(std::u16string_view(units))) {
+      mailfile::AppendUtf16(lines.emplace_back(), line);
+    }
+  } else if (bytes.starts_with("\xEF\xBB\xBF")) {
+    for (const std::string_view line : SplitLines(bytes.substr(3))) mailfile::AppendUtf8(lines.emplace_back(), line);
+  } else {
+    for (const std::string_view line : SplitLines(bytes)) lines.push_back(platform::DecodeWindows1252(line));
   }
   return lines;
 }
@@ -182,19 +208,19 @@ std::vector<std::string_view> SplitLines(std::string_view bytes) {
 mailfile::MailFields ReferenceRead(std::string_view bytes) {
   mailfile::MailFields fields;
   std::u16string* current = nullptr;
-  for (const std::string_view line : SplitLines(bytes)) {
-    if (line == "[ADDRESS]") {
+  for (const std::u16string_view line : ReferenceLines(bytes)) {
+    if (line == u"[ADDRESS]") {
       current = &fields.address;
-    } else if (line == "[SUBJECT]") {
+    } else if (line == u"[SUBJECT]") {
       current = &fields.subject;
-    } else if (line == "[BODY]") {
+    } else if (line == u"[BODY]") {
       current = &fields.body;
-    } else if (line == "[ATTACHMENT]") {
+    } else if (line == u"[ATTACHMENT]") {
       current = &fields.attachment;
     } else if (current == &fields.body) {
-      fields.body += platform::DecodeWindows1252(line) + u'\r';
+      fields.body += std::u16string(line) + u'\r';
     } else if (current != nullptr && !line.empty()) {
-      *current = platform::DecodeWindows1252(line);
+      *current = line;
     }
   }
   return fields;

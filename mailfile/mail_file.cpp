@@ -3,11 +3,38 @@
 #include <array>
 #include <cstdint>
 #include <new>
+#include <optional>
 #include <span>
 #include <string_view>
+#include <type_traits>
+
+#include "mailfile/unicode_text.h"
 
 namespace mailfile {
 namespace {
+
+// How the units of one line, its line end taken off, become text. A line is
+// split off before it is decoded: in none of the three encodings can a CR
+// unit be part of a character.
+class AnsiDecoder {
+ public:
+  using Unit = char;
+  explicit AnsiDecoder(platform::Desktop& desktop) : desktop_(desktop) {}
+  void Append(std::u16string& text, std::string_view units) { desktop_.AppendDecodedAnsi(text, units); }
+
+ private:
+  platform::Desktop& desktop_;
+};
+
+struct Utf8Decoder {
+  using Unit = char;
+  static void Append(std::u16string& text, std::string_view units) { AppendUtf8(text, units); }
+};
+
+struct Utf16Decoder {
+  using Unit = char16_t;
+  static void Append(std::u16string& text, std::u16string_view units) { AppendUtf16(text, units); }
+};
 
 enum class Section { None, Address, Subject, Body, Attachment };
 
@@ -21,18 +48,22 @@ Section MarkedSection(std::u16string_view line) {
 }
 
 // Decodes one line at a time and applies the section rules to it.
+template <class Decoder>
 class SectionReader {
  public:
-  SectionReader(platform::Desktop& desktop, MailFields& fields, std::uint64_t fileSize)
-      : desktop_(desktop), fields_(fields), fileSize_(fileSize) {}
+  using Unit = typename Decoder::Unit;
 
-  void Line(std::string_view bytes) {
+  // bodyLimit: the most characters the body can come to (see ReserveBody).
+  SectionReader(Decoder decoder, MailFields& fields, std::uint64_t bodyLimit)
+      : decoder_(decoder), fields_(fields), bodyLimit_(bodyLimit) {}
+
+  void Line(std::basic_string_view<Unit> units) {
     if (section_ == Section::Body) {
-      BodyLine(bytes);
+      BodyLine(units);
       return;
     }
     line_.clear();
-    desktop_.AppendDecodedAnsi(line_, bytes);
+    decoder_.Append(line_, units);
     if (const Section marked = MarkedSection(line_); marked != Section::None) {
       Enter(marked);
     } else {
@@ -43,10 +74,10 @@ class SectionReader {
  private:
   // Most of a large file is body: its lines are decoded straight onto the
   // body, and a marker line is taken off again.
-  void BodyLine(std::string_view bytes) {
+  void BodyLine(std::basic_string_view<Unit> units) {
     std::u16string& body = fields_.body;
     const std::size_t lineStart = body.size();
-    desktop_.AppendDecodedAnsi(body, bytes);
+    decoder_.Append(body, units);
     if (const Section marked = MarkedSection(std::u16string_view(body).substr(lineStart));
         marked != Section::None) {
       body.resize(lineStart);
@@ -61,18 +92,19 @@ class SectionReader {
     if (section == Section::Body && !bodyReserved_) ReserveBody();
   }
 
-  // A body never holds more characters than the file has bytes: no ANSI code
-  // page decodes into more UTF-16 units than bytes, and each line's CR stands
-  // for at least one byte of line end, except after a last line with none,
-  // which comes after the marker line's own line end. Reserving that much
-  // once spares the copies, and the doubled memory, of a growing body. The
-  // size is only a hint: a reserve that cannot be had leaves the body to grow
-  // as it needs.
+  // A body never holds more characters than the file has units (bytes, or
+  // byte pairs in UTF-16): no ANSI code page decodes into more UTF-16 units
+  // than bytes, a UTF-8 sequence gives at most one unit per byte, a UTF-16
+  // unit one, and each line's CR stands for at least one unit of line end,
+  // except after a last line with none, which comes after the marker line's
+  // own line end. Reserving that much once spares the copies, and the doubled
+  // memory, of a growing body. The size is only a hint: a reserve that
+  // cannot be had leaves the body to grow as it needs.
   void ReserveBody() {
     bodyReserved_ = true;
-    if (fileSize_ > fields_.body.max_size()) return;
+    if (bodyLimit_ > fields_.body.max_size()) return;
     try {
-      fields_.body.reserve(static_cast<std::size_t>(fileSize_));
+      fields_.body.reserve(static_cast<std::size_t>(bodyLimit_));
     } catch (const std::bad_alloc&) {
     }
   }
@@ -98,29 +130,63 @@ class SectionReader {
     if (!text.empty()) value = text;
   }
 
-  platform::Desktop& desktop_;
+  Decoder decoder_;
   MailFields& fields_;
-  const std::uint64_t fileSize_;
+  const std::uint64_t bodyLimit_;
   Section section_ = Section::None;
   bool bodyReserved_ = false;
   std::u16string line_;  // the decoded line outside the body, reused from line to line
 };
 
-// Splits the file's bytes into lines: CR or CR LF ends a line, a lone LF is an
-// ordinary character, and a final line needs no line end.
+// Splits the file's units into lines: CR or CR LF ends a line, a lone LF is
+// an ordinary character, and a final line needs no line end. UTF-16 units are
+// put together from byte pairs, little-endian, across reads.
+template <class Decoder>
 class LineSplitter {
  public:
-  explicit LineSplitter(SectionReader& sections) : sections_(sections) {}
+  using Unit = typename Decoder::Unit;
+  using Units = std::basic_string_view<Unit>;
 
-  void Bytes(std::span<const char> bytes) {
-    std::string_view rest(bytes.data(), bytes.size());
+  explicit LineSplitter(SectionReader<Decoder>& sections) : sections_(sections) {}
+
+  void Bytes(std::string_view bytes) {
+    if constexpr (std::is_same_v<Unit, char>) {
+      Split(bytes);
+    } else {
+      pairs_.clear();
+      std::size_t at = 0;
+      if (oddByte_ && !bytes.empty()) {
+        pairs_ += LittleEndian(*oddByte_, bytes[0]);
+        oddByte_.reset();
+        at = 1;
+      }
+      for (; at + 1 < bytes.size(); at += 2) pairs_ += LittleEndian(bytes[at], bytes[at + 1]);
+      if (at < bytes.size()) oddByte_ = bytes[at];
+      Split(pairs_);
+    }
+  }
+
+  void EndOfFile() {
+    if constexpr (!std::is_same_v<Unit, char>) {
+      // A last byte without its partner is a character that cannot be read.
+      if (oddByte_) Split(Units(&kReplacementCharacter, 1));
+    }
+    if (!line_.empty()) sections_.Line(line_);
+  }
+
+ private:
+  static char16_t LittleEndian(char low, char high) {
+    return static_cast<char16_t>(static_cast<unsigned char>(low) | (static_cast<unsigned char>(high) << 8));
+  }
+
+  void Split(Units rest) {
     if (afterCarriageReturn_ && !rest.empty()) {
       afterCarriageReturn_ = false;
-      if (rest.front() == '\n') rest.remove_prefix(1);
+      if (rest.front() == Unit('\n')) rest.remove_prefix(1);
     }
     while (!rest.empty()) {
-      const std::size_t lineEnd = rest.find('\r');
-      if (lineEnd == std::string_view::npos) {
+      const std::size_t lineEnd = rest.find(Unit('\r'));
+      if (lineEnd == Units::npos) {
         line_.append(rest);
         return;
       }
@@ -136,43 +202,77 @@ class LineSplitter {
       rest.remove_prefix(lineEnd + 1);
       if (rest.empty()) {
         afterCarriageReturn_ = true;
-      } else if (rest.front() == '\n') {
+      } else if (rest.front() == Unit('\n')) {
         rest.remove_prefix(1);
       }
     }
   }
 
-  void EndOfFile() {
-    if (!line_.empty()) sections_.Line(line_);
-  }
-
- private:
-  SectionReader& sections_;
-  std::string line_;  // the start of a line cut off by the end of a read; a line is open only with bytes in it
+  SectionReader<Decoder>& sections_;
+  // The start of a line cut off by the end of a read; a line is open only with units in it.
+  std::basic_string<Unit> line_;
   bool afterCarriageReturn_ = false;
+  std::u16string pairs_;           // UTF-16: the units of the current read
+  std::optional<char> oddByte_;    // UTF-16: a unit's first byte, whose second is in the next read
 };
+
+// The bytes at the start of the file that tell its encoding.
+struct FileStart {
+  std::string_view bytes;
+  bool endOfFile = false;
+};
+
+// Fills buffer with at least the first `wanted` bytes of the file, or all of
+// a shorter one: a read may give fewer bytes than there are.
+FileStart ReadStart(platform::InputFile& file, std::span<char> buffer, std::size_t wanted) {
+  std::size_t count = 0;
+  while (count < wanted) {
+    const std::size_t got = file.Read(buffer.subspan(count));
+    if (got == 0) return {std::string_view(buffer.data(), count), true};
+    count += got;
+  }
+  return {std::string_view(buffer.data(), count), false};
+}
+
+// Reads the rest of the file, after `start` (a part of buffer), into fields.
+template <class Decoder>
+void ReadLines(platform::InputFile& file, std::span<char> buffer, const FileStart& start, std::size_t markLength,
+               Decoder decoder, MailFields& fields, std::uint64_t bodyLimit) {
+  SectionReader<Decoder> sections(decoder, fields, bodyLimit);
+  LineSplitter<Decoder> lines(sections);
+  lines.Bytes(start.bytes.substr(markLength));
+  while (!start.endOfFile) {
+    const std::size_t count = file.Read(buffer);
+    if (count == 0) break;
+    lines.Bytes(std::string_view(buffer.data(), count));
+  }
+  lines.EndOfFile();
+}
 
 }  // namespace
 
-void ReadMailFile(platform::Desktop& desktop, const std::u16string& path, Composer composer) {
+std::optional<platform::HandOff> ReadMailFile(platform::Desktop& desktop, const std::u16string& path,
+                                              Composer composer) {
   MailFields fields;
-  if (path.empty()) return;
-  if (desktop.FindFileName(path).empty()) return;
+  if (path.empty()) return std::nullopt;
+  if (desktop.FindFileName(path).empty()) return std::nullopt;
 
   std::unique_ptr<platform::InputFile> file = desktop.OpenForInput(path);
-  SectionReader sections(desktop, fields, file->SizeHint());
-  LineSplitter lines(sections);
+  const std::uint64_t size = file->SizeHint();
   std::array<char, 64 * 1024> buffer;
-  for (;;) {
-    const std::size_t count = file->Read(buffer);
-    if (count == 0) break;
-    lines.Bytes(std::span<const char>(buffer.data(), count));
+  const FileStart start = ReadStart(*file, buffer, 3);
+  // The mark is no part of the first line.
+  if (start.bytes.starts_with("\xEF\xBB\xBF")) {
+    ReadLines(*file, buffer, start, 3, Utf8Decoder{}, fields, size);
+  } else if (start.bytes.starts_with("\xFF\xFE")) {
+    ReadLines(*file, buffer, start, 2, Utf16Decoder{}, fields, size / 2);
+  } else {
+    ReadLines(*file, buffer, start, 0, AnsiDecoder(desktop), fields, size);
   }
-  lines.EndOfFile();
   // Closed before the hand-off: a nested read from a re-entered window finds the file free.
   file.reset();
 
-  composer(desktop, fields);
+  return composer(desktop, fields);
 }
 
 }  // namespace mailfile

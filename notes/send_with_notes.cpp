@@ -1,5 +1,6 @@
 #include "notes/send_with_notes.h"
 
+#include "platform/attachment_path.h"
 #include "platform/failure_report.h"
 
 namespace notes {
@@ -16,8 +17,10 @@ constexpr std::int16_t kEmbedAttachment = 1454;
 void EmbedWhenFound(Desktop& desktop, AutomationObject& richTextItem, const std::u16string& path) {
   if (path.empty()) return;
   if (desktop.FindFileName(path).empty()) return;
+  // Notes opens the file itself: it gets the file that was found, whatever its current folder.
+  const std::u16string clientPath = platform::AttachmentPathForClient(desktop, path);
   desktop.CallMethod(richTextItem, u"EMBEDOBJECT",
-                     {Value::Int16(kEmbedAttachment), Value::String(u""), Value::StringByRef(path),
+                     {Value::Int16(kEmbedAttachment), Value::String(u""), Value::StringByRef(clientPath),
                       Value::String(desktop.FindFileName(path))});
 }
 
@@ -35,15 +38,16 @@ void ActivateNotesWindow(Desktop& desktop) {
   session.reset();
 }
 
-void SendWithNotes(Desktop& desktop, const std::u16string& subject, const std::u16string& address,
-                   const platform::NullableString& copyTo, const std::u16string& blindCopyTo,
-                   const std::u16string& body, const std::u16string& attachment,
-                   const std::u16string& secondAttachment) {
+platform::HandOff SendWithNotes(Desktop& desktop, const std::u16string& subject, const std::u16string& address,
+                                const platform::NullableString& copyTo, const std::u16string& blindCopyTo,
+                                const std::u16string& body, const std::u16string& attachment,
+                                const std::u16string& secondAttachment) {
   ObjectRef session;
   ObjectRef database;
   ObjectRef document;
   ObjectRef richTextItem;
   ObjectRef workspace;
+  platform::HandOff outcome = platform::HandOff::Completed;
   try {
     ActivateNotesWindow(desktop);
     session = desktop.CreateAutomationObject(u"Notes.Notessession");
@@ -65,7 +69,7 @@ void SendWithNotes(Desktop& desktop, const std::u16string& subject, const std::u
     desktop.CallMethod(*editorDocument, u"GOTOFIELD", {Value::String(u"Subject")});
     editorDocument.reset();
   } catch (const platform::Failure& failure) {
-    platform::ReportFailure(desktop, failure, u"Lotus Notes is not installed!");
+    outcome = platform::ReportFailure(desktop, failure, u"Lotus Notes is not installed!");
   }
   // Exit point: the session first, then the rest in reverse order of need.
   session.reset();
@@ -73,11 +77,12 @@ void SendWithNotes(Desktop& desktop, const std::u16string& subject, const std::u
   document.reset();
   richTextItem.reset();
   database.reset();
+  return outcome;
 }
 
-void ComposeNotesMemo(Desktop& desktop, mailfile::MailFields& fields) {
-  SendWithNotes(desktop, fields.subject, fields.address, platform::NullableString(), std::u16string(),
-                fields.body, fields.attachment, std::u16string());
+platform::HandOff ComposeNotesMemo(Desktop& desktop, mailfile::MailFields& fields) {
+  return SendWithNotes(desktop, fields.subject, fields.address, platform::NullableString(), std::u16string(),
+                       fields.body, fields.attachment, std::u16string());
 }
 
 }  // namespace notes

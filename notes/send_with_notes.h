@@ -14,13 +14,14 @@ namespace notes {
 // to the front when there is one. A failed creation passes to the caller.
 void ActivateNotesWindow(platform::Desktop& desktop);
 
-// Never throws: every failure is reported in one critical box.
-void SendWithNotes(platform::Desktop& desktop, const std::u16string& subject, const std::u16string& address,
-                   const platform::NullableString& copyTo, const std::u16string& blindCopyTo,
-                   const std::u16string& body, const std::u16string& attachment,
-                   const std::u16string& secondAttachment);
+// Never throws: every failure is reported in one critical box. Gives how the
+// hand-off ended.
+platform::HandOff SendWithNotes(platform::Desktop& desktop, const std::u16string& subject,
+                                const std::u16string& address, const platform::NullableString& copyTo,
+                                const std::u16string& blindCopyTo, const std::u16string& body,
+                                const std::u16string& attachment, const std::u16string& secondAttachment);
 
 // Quorvel's composer as the reader calls it.
-void ComposeNotesMemo(platform::Desktop& desktop, mailfile::MailFields& fields);
+platform::HandOff ComposeNotesMemo(platform::Desktop& desktop, mailfile::MailFields& fields);
 
 }  // namespace notes

@@ -8,11 +8,13 @@
 
 namespace outlook {
 
-// Never throws: every failure is reported in one critical box.
-void SendWithOutlook(platform::Desktop& desktop, const std::u16string& subject, const std::u16string& attachment,
-                     const std::u16string& address, const std::u16string& body);
+// Never throws: every failure is reported in one critical box. Gives how the
+// hand-off ended.
+platform::HandOff SendWithOutlook(platform::Desktop& desktop, const std::u16string& subject,
+                                  const std::u16string& attachment, const std::u16string& address,
+                                  const std::u16string& body);
 
 // Zembrik's composer as the reader calls it.
-void ComposeOutlookItem(platform::Desktop& desktop, mailfile::MailFields& fields);
+platform::HandOff ComposeOutlookItem(platform::Desktop& desktop, mailfile::MailFields& fields);
 
 }  // namespace outlook

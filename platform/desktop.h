@@ -56,6 +56,9 @@ class Desktop {
   virtual void ShowMessage(std::u16string_view text, int style) = 0;
   // The name of the first normal file matching path (wildcards allowed), or "".
   virtual std::u16string FindFileName(std::u16string_view path) = 0;
+  // The full path the system makes of path against the current folder, as
+  // the lookup resolves it; wildcards, "." and ".." are resolved as it does.
+  virtual std::u16string FullPathName(std::u16string_view path) = 0;
   // Handles the window messages waiting for this thread, then returns.
   virtual void PumpMessages() = 0;
   // The command line after the program's name, quotes and inner blanks kept.

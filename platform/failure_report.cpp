@@ -2,12 +2,13 @@
 
 namespace platform {
 
-void ReportFailure(Desktop& desktop, const Failure& failure, std::u16string_view notInstalledText) {
+HandOff ReportFailure(Desktop& desktop, const Failure& failure, std::u16string_view notInstalledText) {
   if (failure.number == kCannotCreateObject) {
     desktop.ShowMessage(notInstalledText, kMessageCritical);
-  } else {
-    desktop.ShowMessage(GeneralErrorText(failure), kMessageCritical);
+    return HandOff::ClientNotInstalled;
   }
+  desktop.ShowMessage(GeneralErrorText(failure), kMessageCritical);
+  return HandOff::Failed;
 }
 
 }  // namespace platform

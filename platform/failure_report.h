@@ -6,8 +6,13 @@
 
 namespace platform {
 
+// How a composer's hand-off ended, for the caller that must tell a batch job.
+enum class HandOff { Completed, ClientNotInstalled, Failed };
+
 // The one box a composer shows for a failure: the "not installed" text for
 // 429, whichever step raised it, otherwise the general message. Both critical.
-void ReportFailure(Desktop& desktop, const Failure& failure, std::u16string_view notInstalledText);
+// Gives how the hand-off ended: ClientNotInstalled after the first box,
+// Failed after the second.
+HandOff ReportFailure(Desktop& desktop, const Failure& failure, std::u16string_view notInstalledText);
 
 }  // namespace platform

@@ -10,6 +10,7 @@ void Form1::cmdSend_Click() {
   const std::u16string path = view_.txtEMailText();
   if (path.empty()) return;
   if (!desktop_.FindFileName(path).empty()) {
+    // How the hand-off ended is for a batch job; here the composer's box has told the user.
     mailfile::ReadMailFile(desktop_, path, program_.composer);
     return;
   }

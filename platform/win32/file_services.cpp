@@ -20,6 +20,8 @@ bool NamesNoFile(DWORD searchError) {
     case ERROR_INVALID_NAME:
     case ERROR_BAD_PATHNAME:
     case ERROR_DIRECTORY:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
       return true;
     default:
       return false;
@@ -30,22 +32,24 @@ bool IsNormalFile(DWORD attributes) {
   return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
 }
 
-// The system treats a name like NUL or COM1.txt in any folder as the device;
-// its full path name then lies in the device namespace, \\.\NUL. A path the
-// system cannot make a full path of (blanks only, say) names no device.
-bool NamesDevice(const std::wstring& path) {
+// The full path the system makes of path; "" when it can make none (blanks
+// only, say).
+std::wstring FullPathOf(const std::wstring& path) {
   std::wstring full(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0) return false;
+    if (length == 0) return std::wstring();
     if (length < full.size()) {
       full.resize(length);
-      break;
+      return full;
     }
     full.resize(length);  // too small: length counts the terminating NUL
   }
-  return full.starts_with(LR"(\\.\)");
 }
+
+// The system treats a name like NUL or COM1.txt in any folder as the device;
+// its full path name then lies in the device namespace, \\.\NUL.
+bool NamesDevice(const std::wstring& path) { return FullPathOf(path).starts_with(LR"(\\.\)"); }
 
 // A path the system would refuse for its length (MAX_PATH and more, once made
 // full) goes to the file system in the extended form \\?\C:\... (or
@@ -98,20 +102,23 @@ class DiskFile final : public InputFile {
 }  // namespace
 
 // The lookup gives "" when nothing normal matches: no such file or folder
-// (ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_NO_MORE_FILES), a name
+// (ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_NO_MORE_FILES), no such
+// server or share (ERROR_BAD_NETPATH, ERROR_BAD_NET_NAME), a name
 // no file can have (ERROR_INVALID_NAME, ERROR_BAD_PATHNAME, ERROR_DIRECTORY:
 // characters Windows forbids, a path in double quotes, wildcards in a folder
 // part, a file used as a folder), or only folders, hidden and system files.
+// A device such as NUL, COM1 or \\.\... is no file either, normal or not.
 // It FAILS where "no such file" would hide a mistake or a fault: a NUL, which
-// would cut the path short (52); a device such as NUL, COM1 or \\.\... (52);
-// and every other error of the search, numbered by failure_mapping.cpp (too
-// long: 52; access denied: 70; drive not ready: 71; network errors: their
-// HRESULT), as the file may well be there.
+// would cut the path short (52); and every other error of the search,
+// numbered by failure_mapping.cpp (too long: 52; access denied, as in a
+// folder that may not be listed: 70; drive not ready: 71; network errors,
+// as for a server that cannot be reached: their HRESULT), as the file may
+// well be there.
 std::u16string FindFirstNormalFile(std::u16string_view path) {
   if (path.empty()) return std::u16string();
   if (path.find(u'\0') != std::u16string_view::npos) throw MakeFailure(RuntimeError::BadFileName);
   const std::wstring widePath = ToWide(path);
-  if (NamesDevice(widePath)) throw MakeFailure(RuntimeError::BadFileName);
+  if (NamesDevice(widePath)) return std::u16string();
   const std::wstring searchPath = WithoutLengthLimit(widePath);
 
   WIN32_FIND_DATAW found;
@@ -127,6 +134,13 @@ std::u16string FindFirstNormalFile(std::u16string_view path) {
   const DWORD error = GetLastError();
   if (error != ERROR_NO_MORE_FILES) throw FailureFromWin32Error(error, Operation::FileAccess);
   return std::u16string();
+}
+
+std::u16string FullPathName(std::u16string_view path) {
+  if (path.find(u'\0') != std::u16string_view::npos) throw MakeFailure(RuntimeError::BadFileName);
+  const std::wstring full = FullPathOf(ToWide(path));
+  if (full.empty()) throw FailureFromWin32Error(GetLastError(), Operation::FileAccess);
+  return FromWide(full);
 }
 
 // Read sharing only: a file another program holds open for writing (or

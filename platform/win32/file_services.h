@@ -12,6 +12,9 @@ namespace platform::win32 {
 
 std::u16string FindFirstNormalFile(std::u16string_view path);
 
+// GetFullPathNameW of path.
+std::u16string FullPathName(std::u16string_view path);
+
 std::unique_ptr<InputFile> OpenFileForInput(std::u16string_view path);
 
 void AppendFromAnsiCodePage(std::u16string& text, std::string_view bytes);

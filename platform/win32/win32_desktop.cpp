@@ -80,6 +80,10 @@ std::u16string Win32Desktop::FindFileName(std::u16string_view path) {
   return WithOutOfMemoryAsFailure([&] { return FindFirstNormalFile(path); });
 }
 
+std::u16string Win32Desktop::FullPathName(std::u16string_view path) {
+  return WithOutOfMemoryAsFailure([&] { return platform::win32::FullPathName(path); });
+}
+
 void Win32Desktop::PumpMessages() {
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -89,6 +93,7 @@ void Win32Desktop::PumpMessages() {
       PostQuitMessage(static_cast<int>(message.wParam));
       return;
     }
+    if (handleDialogKeys_ && handleDialogKeys_(message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
@@ -133,6 +138,10 @@ std::unique_ptr<InputFile> Win32Desktop::OpenForInput(std::u16string_view path) 
 
 void Win32Desktop::AppendDecodedAnsi(std::u16string& text, std::string_view bytes) {
   WithOutOfMemoryAsFailure([&] { AppendFromAnsiCodePage(text, bytes); });
+}
+
+void Win32Desktop::SetDialogKeys(std::function<bool(MSG&)> handleDialogKeys) {
+  handleDialogKeys_ = std::move(handleDialogKeys);
 }
 
 }  // namespace platform::win32

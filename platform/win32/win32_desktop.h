@@ -2,6 +2,9 @@
 // message boxes and windows, the file system and the process's command line.
 #pragma once
 
+#include <windows.h>
+
+#include <functional>
 #include <string>
 
 #include "platform/desktop.h"
@@ -36,6 +39,7 @@ class Win32Desktop final : public Desktop {
 
   void ShowMessage(std::u16string_view text, int style) override;
   std::u16string FindFileName(std::u16string_view path) override;
+  std::u16string FullPathName(std::u16string_view path) override;
   void PumpMessages() override;
   std::u16string CommandLineTail() override;
   std::u16string ProgramFolder() override;
@@ -47,8 +51,14 @@ class Win32Desktop final : public Desktop {
   std::unique_ptr<InputFile> OpenForInput(std::u16string_view path) override;
   void AppendDecodedAnsi(std::u16string& text, std::string_view bytes) override;
 
+  // The window's keyboard interface (Tab, Space, Enter), which gets the first
+  // look at every message PumpMessages takes, as in the main message loop;
+  // true when it handled the message.
+  void SetDialogKeys(std::function<bool(MSG&)> handleDialogKeys);
+
  private:
   std::u16string programName_;
+  std::function<bool(MSG&)> handleDialogKeys_;
 };
 
 }  // namespace platform::win32

@@ -206,7 +206,20 @@ void Form1Window::CreateControls(int dpi) {
 }
 
 bool Form1Window::HandleDialogKeys(MSG& message) {
-  return form_ != nullptr && IsDialogMessageW(form_, &message) != FALSE;
+  if (form_ == nullptr) return false;
+  // Enter on a focused button presses it, as Space does: once for each
+  // press, not again while the key repeats. Anywhere else the dialog keys
+  // turn it into an IDOK command, which OnCommand ignores.
+  const bool onButton = message.hwnd != nullptr && (message.hwnd == cmdSend_ || message.hwnd == cmdExit_);
+  if (onButton && message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
+    constexpr LPARAM kKeyWasDown = LPARAM{1} << 30;
+    if ((message.lParam & kKeyWasDown) == 0) {
+      SendMessageW(form_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(message.hwnd), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(message.hwnd));
+    }
+    return true;
+  }
+  return IsDialogMessageW(form_, &message) != FALSE;
 }
 
 std::u16string Form1Window::txtEMailText() {
@@ -260,8 +273,8 @@ LRESULT Form1Window::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 
 void Form1Window::OnCommand(WPARAM wParam, LPARAM lParam) {
-  // Only the buttons' own clicks: the dialog keys turn Enter and Escape into
-  // IDOK and IDCANCEL commands, which this window ignores.
+  // Only the buttons' clicks: the dialog keys turn Enter outside a button,
+  // and Escape, into IDOK and IDCANCEL commands, which this window ignores.
   if (HIWORD(wParam) != BN_CLICKED || lParam == 0) return;
   const auto control = reinterpret_cast<HWND>(lParam);
   if (control == cmdSend_) {

@@ -30,8 +30,8 @@ class Form1Window final : public Form1View {
   // passes out; the window is then destroyed with this object.
   void Show();
   bool IsOpen() const { return form_ != nullptr; }
-  // The dialog keys: Tab and Shift+Tab between the controls, Space on a
-  // focused button. True when the message was handled.
+  // The dialog keys: Tab and Shift+Tab between the controls, Space or Enter
+  // on a focused button. True when the message was handled.
   bool HandleDialogKeys(MSG& message);
 
   std::u16string txtEMailText() override;

@@ -36,25 +36,28 @@ int RunProgram(const Program& program) {
   const platform::win32::MessageFilterRegistration busyRetries;
   platform::win32::Win32Desktop desktop{std::u16string(program.name)};
   std::unique_ptr<Form1Window> form;
+  int exitCode = kExitHandedOff;
   try {
     // A mail file too large to hold runs out of memory in the reader: that
     // is reported like any other unreadable one, not left to end the program
     // without a word.
-    platform::win32::WithOutOfMemoryAsFailure([&] {
-      Main(desktop, program, [&] {
+    exitCode = platform::win32::WithOutOfMemoryAsFailure([&] {
+      return Main(desktop, program, [&] {
         form = std::make_unique<Form1Window>(desktop, program);
+        // Keys that wait while a hand-off pumps messages work as in the loop below.
+        desktop.SetDialogKeys([&form](MSG& message) { return form->HandleDialogKeys(message); });
         form->Show();
       });
     });
   } catch (const platform::Failure& failure) {
-    // A mail file that passed the lookup but could not be read, or a window
-    // that could not be made: one box, and a failing exit code for the batch
-    // job that started us.
+    // A mail file that could not be looked up or read, or a window that
+    // could not be made: one box, and a failing exit code for the batch job
+    // that started us.
     desktop.ShowMessage(platform::GeneralErrorText(failure), platform::kMessageCritical);
-    return 1;
+    return kExitMailFileUnreadable;
   }
   if (form) ServeWindow(*form);
-  return 0;
+  return exitCode;
 }
 
 }  // namespace shell::win32

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "platform/attachment_path.h"
 #include "platform/command_line.h"
 
 namespace {
@@ -48,6 +49,19 @@ TEST(ProgramFolderOf, CutsAtTheLastBackslashKeepingDriveRoots) {
   };
   for (const SplitCase& split : cases) {
     EXPECT_EQ(platform::ProgramFolderOf(split.input), split.expected) << split.name;
+  }
+}
+
+// Only these name the same file from every current folder; the rest the
+// mail client would resolve against a folder of its own.
+TEST(IsFullyQualified, DriveLetterColonBackslashOrTwoBackslashes) {
+  for (const std::u16string_view path : {uR"(C:\a.pdf)", uR"(z:\)", uR"(\\srv\share\a.pdf)", uR"(\\?\C:\a)",
+                                         uR"(\\.\NUL)", uR"(C:\in\..\A.PDF)"}) {
+    EXPECT_TRUE(platform::IsFullyQualified(path)) << testing::PrintToString(std::u16string(path));
+  }
+  for (const std::u16string_view path : {u"a.pdf", uR"(in\a.pdf)", uR"(..\a.pdf)", uR"(C:a.pdf)", uR"(\a.pdf)",
+                                         u"C:/a.pdf", u"//srv/share/a.pdf", uR"(1:\a)", u"", uR"(C:)"}) {
+    EXPECT_FALSE(platform::IsFullyQualified(path)) << testing::PrintToString(std::u16string(path));
   }
 }
 

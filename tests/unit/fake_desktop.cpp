@@ -183,6 +183,12 @@ std::u16string FakeDesktop::FindFileName(std::u16string_view path) {
   return name;
 }
 
+std::u16string FakeDesktop::FullPathName(std::u16string_view path) {
+  const std::u16string full = currentFolder + u"\\" + std::u16string(path);
+  Record("fullpath " + Quoted(path) + " -> " + Quoted(full));
+  return full;
+}
+
 void FakeDesktop::PumpMessages() {
   journal.push_back("pump");
   if (onPump) onPump();

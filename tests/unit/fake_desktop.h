@@ -32,6 +32,7 @@ class FakeDesktop final : public platform::Desktop {
   // Inputs of the desktop.
   std::u16string commandLineTail;
   std::u16string programFolder = u"C:\\Tools";
+  std::u16string currentFolder = u"C:\\Work";  // what FullPathName puts before a path
   platform::WindowHandle notesWindow = 0;
   std::map<std::u16string, std::u16string> fileNames;  // path -> name FindFileName gives
   std::map<std::u16string, platform::Failure> failingLookups;
@@ -55,6 +56,7 @@ class FakeDesktop final : public platform::Desktop {
                    const platform::Value& value) override;
   void ShowMessage(std::u16string_view text, int style) override;
   std::u16string FindFileName(std::u16string_view path) override;
+  std::u16string FullPathName(std::u16string_view path) override;
   void PumpMessages() override;
   std::u16string CommandLineTail() override;
   std::u16string ProgramFolder() override;

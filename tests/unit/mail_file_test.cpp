@@ -8,13 +8,25 @@ namespace {
 
 using mailfile::MailFields;
 using testing_support::FakeDesktop;
+using namespace std::string_literals;
 
 // What the composer received, or nothing when it was not called.
 std::optional<MailFields> handedOff;
 
-void RecordingComposer(platform::Desktop& desktop, MailFields& fields) {
+platform::HandOff RecordingComposer(platform::Desktop& desktop, MailFields& fields) {
   static_cast<FakeDesktop&>(desktop).journal.push_back("compose");
   handedOff = fields;
+  return platform::HandOff::Failed;
+}
+
+// Bytes of UTF-16 little-endian text, as PowerShell writes it, after the mark.
+std::string Utf16Le(std::u16string_view text) {
+  std::string bytes = "\xFF\xFE";
+  for (const char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
 }
 
 struct ReadCase {
@@ -50,7 +62,27 @@ const ReadCase kReadCases[] = {
     {"CarriageReturnAloneEndsLines", "[ADDRESS]\ra@b\r[BODY]\rx\r\ry\r", u"a@b", u"", u"x\r\ry\r", u""},
     {"CarriageReturnBeforeCrLfGivesAnEmptyLine", "[BODY]\r\nx\r\r\ny\r\n", u"", u"", u"x\r\ry\r", u""},
     {"LastLineWithoutLineEnd", "[SUBJECT]\r\nHi", u"", u"Hi", u"", u""},
-    {"ByteOrderMarkHidesTheFirstMarker", "\xEF\xBB\xBF[ADDRESS]\r\na@b\r\n[SUBJECT]\r\ns\r\n", u"", u"s", u"", u""},
+    // A mark chooses the encoding and is no part of the first line; three chunk
+    // sizes below 4 split the mark, CR LF and every character across reads.
+    {"Utf8MarkIsNoPartOfTheFirstLine", "\xEF\xBB\xBF[ADDRESS]\r\na@b\r\n[SUBJECT]\r\ns\r\n", u"a@b", u"s", u"", u""},
+    {"Utf8CharactersOfOneToFourBytes",
+     "\xEF\xBB\xBF[SUBJECT]\r\nM\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x93\x8E\r\n[ATTACHMENT]\r\nC:\\B\xC3\xBCro\\a.pdf",
+     u"", u"M\u00FCller \u20AC \U0001F4CE", u"", u"C:\\B\u00FCro\\a.pdf"},
+    {"Utf8InvalidBytesEachBecomeOneReplacement",
+     "\xEF\xBB\xBF[BODY]\r\n\x80|\xC3|\xE2\x82|\xC0\xAF|\xED\xA0\x80|\xF4\x90\x80\x80|\xFF\r\n\xE2\r\n",
+     u"", u"",
+     u"\uFFFD|\uFFFD|\uFFFD\uFFFD|\uFFFD\uFFFD|\uFFFD\uFFFD\uFFFD|\uFFFD\uFFFD\uFFFD\uFFFD|\uFFFD\r\uFFFD\r", u""},
+    {"Utf8LineRulesHold", "\xEF\xBB\xBF[BODY]\ra\nb\r\n\r\nc", u"", u"", u"a\nb\r\rc\r", u""},
+    {"Utf16MarkIsNoPartOfTheFirstLine", Utf16Le(u"[ADDRESS]\r\na@b\r\n[SUBJECT]\r\nM\u00FCller \U0001F4CE\r\n"),
+     u"a@b", u"M\u00FCller \U0001F4CE", u"", u""},
+    // U+0D0A holds the bytes of CR LF, and U+0A0D those of LF CR: neither ends a line.
+    {"Utf16LineRulesHoldOnCharacters", Utf16Le(u"[BODY]\r\u0D0A\u0A0D\r\na\nb\r\r\nc"), u"", u"",
+     u"\u0D0A\u0A0D\ra\nb\r\rc\r", u""},
+    {"Utf16LoneSurrogatesBecomeReplacements", Utf16Le(u"[SUBJECT]\r\n") + "\x00\xD8\r\x00"s + "A\x00\x00\xDC"s,
+     u"", u"A\uFFFD", u"", u""},
+    {"Utf16FinalOddByteBecomesAReplacement", Utf16Le(u"[BODY]\r\nab") + "c", u"", u"", u"ab\uFFFD\r", u""},
+    {"Utf16MarkAloneGivesNoLines", "\xFF\xFE", u"", u"", u"", u""},
+    {"MarkLookalikesStayAnsi", "\xFE\xFF[SUBJECT]\r\n\xEF\xBB\r\n[SUBJECT]\r\nx", u"", u"x", u"", u""},
     {"HighBytesDecodeFromTheAnsiCodePage", "[SUBJECT]\r\n\x80 caf\xE9 \x81\xFF\r\n", u"", u"\u20AC caf\u00E9 \u0081\u00FF",
      u"", u""},
     {"NulBytesAreCharacters", std::string("[BODY]\r\na\0b\r\n", 12), u"", u"", std::u16string(u"a\0b\r", 4), u""},
@@ -129,19 +161,19 @@ class ReadMailFileFlowTest : public testing::Test {
 };
 
 TEST_F(ReadMailFileFlowTest, EmptyPathReturnsWithoutLookingUp) {
-  mailfile::ReadMailFile(desktop, u"", RecordingComposer);
+  EXPECT_EQ(mailfile::ReadMailFile(desktop, u"", RecordingComposer), std::nullopt);
   EXPECT_TRUE(desktop.journal.empty());
   EXPECT_FALSE(handedOff);
 }
 
 TEST_F(ReadMailFileFlowTest, PathThatNamesNoFileReturnsQuietly) {
-  mailfile::ReadMailFile(desktop, u"C:\\missing.txt", RecordingComposer);
+  EXPECT_EQ(mailfile::ReadMailFile(desktop, u"C:\\missing.txt", RecordingComposer), std::nullopt);
   EXPECT_EQ(desktop.journal, (std::vector<std::string>{"find \"C:\\missing.txt\" -> \"\""}));
   EXPECT_FALSE(handedOff);
 }
 
-TEST_F(ReadMailFileFlowTest, FileIsClosedBeforeTheHandOff) {
-  mailfile::ReadMailFile(desktop, u"C:\\m.txt", RecordingComposer);
+TEST_F(ReadMailFileFlowTest, FileIsClosedBeforeTheHandOffWhoseEndItGives) {
+  EXPECT_EQ(mailfile::ReadMailFile(desktop, u"C:\\m.txt", RecordingComposer), platform::HandOff::Failed);
   EXPECT_EQ(desktop.journal, (std::vector<std::string>{"find \"C:\\m.txt\" -> \"m.txt\"", "open \"C:\\m.txt\"",
                                                         "close", "compose"}));
 }

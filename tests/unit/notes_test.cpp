@@ -11,8 +11,8 @@ using Journal = std::vector<std::string>;
 
 constexpr platform::WindowHandle kNotesWindow = 4242;
 
-void Send(FakeDesktop& desktop, const std::u16string& attachment = u"C:\\in\\a.pdf") {
-  notes::SendWithNotes(desktop, u"Order confirmed", u"Purchasing Team", platform::NullableString(), u"",
+platform::HandOff Send(FakeDesktop& desktop, const std::u16string& attachment = u"C:\\in\\a.pdf") {
+  return notes::SendWithNotes(desktop, u"Order confirmed", u"Purchasing Team", platform::NullableString(), u"",
                        u"Hello,\r\r", attachment, u"");
 }
 
@@ -57,7 +57,7 @@ const Journal kFullSequence = {
 
 TEST(SendWithNotes, MakesTheCallsOfTheTableInOrder) {
   FakeDesktop desktop = DesktopWithNotes();
-  Send(desktop);
+  EXPECT_EQ(Send(desktop), platform::HandOff::Completed);
   EXPECT_EQ(desktop.journal, kFullSequence);
 }
 
@@ -86,11 +86,21 @@ TEST(SendWithNotes, AttachmentIsEmbeddedOnlyWhenItNamesANormalFile) {
        {"find \"C:\\in\\*.pdf\" -> \"a.pdf\"", "find \"C:\\in\\*.pdf\" -> \"a.pdf\""},
        {"call CREATERICHTEXTITEM.EMBEDOBJECT(Int16 1454, String \"\", StringByRef \"C:\\in\\*.pdf\", "
         "String \"a.pdf\")"}},
+      {"relative: Notes gets the full path, the name stays bare", u"in\\a.pdf",
+       {"find \"in\\a.pdf\" -> \"a.pdf\"", "find \"in\\a.pdf\" -> \"a.pdf\""},
+       {"call CREATERICHTEXTITEM.EMBEDOBJECT(Int16 1454, String \"\", StringByRef \"C:\\Work\\in\\a.pdf\", "
+        "String \"a.pdf\")"}},
+      {"network path: as written, dots and all", u"\\\\srv\\in\\.\\A.PDF",
+       {"find \"\\\\srv\\in\\.\\A.PDF\" -> \"a.pdf\"", "find \"\\\\srv\\in\\.\\A.PDF\" -> \"a.pdf\""},
+       {"call CREATERICHTEXTITEM.EMBEDOBJECT(Int16 1454, String \"\", StringByRef \"\\\\srv\\in\\.\\A.PDF\", "
+        "String \"a.pdf\")"}},
   };
   for (const AttachmentCase& attachmentCase : cases) {
     SCOPED_TRACE(attachmentCase.name);
     FakeDesktop desktop = DesktopWithNotes();
     desktop.fileNames[u"C:\\in\\*.pdf"] = u"a.pdf";
+    desktop.fileNames[u"in\\a.pdf"] = u"a.pdf";
+    desktop.fileNames[u"\\\\srv\\in\\.\\A.PDF"] = u"a.pdf";
     Send(desktop, attachmentCase.path);
     EXPECT_EQ(desktop.Lines("find"), attachmentCase.finds);
     EXPECT_EQ(desktop.Lines("call CREATERICHTEXTITEM.EMBEDOBJECT"), attachmentCase.embeds);
@@ -147,7 +157,7 @@ TEST(SendWithNotes, FailureAtAnyStepShowsOneBoxSkipsTheRestAndReleasesEverything
     const int occurrence = line > 0 && kFullSequence[line] == kFullSequence[line - 1] ? 2 : 1;
     desktop.FailWhen(kFullSequence[line], platform::Failure(-2147352567, u"Server said no"), occurrence);
 
-    Send(desktop);
+    EXPECT_EQ(Send(desktop), platform::HandOff::Failed);
 
     Journal expected(kFullSequence.begin(), kFullSequence.begin() + static_cast<std::ptrdiff_t>(line) + 1);
     expected.back() += " FAILS";
@@ -169,7 +179,7 @@ TEST(SendWithNotes, ClassThatCannotBeCreatedMeansNotesIsNotInstalled) {
     SCOPED_TRACE(progId);
     FakeDesktop desktop = DesktopWithNotes();
     desktop.FailWhen(progId, platform::Failure(429, u"ActiveX component can't create object"));
-    Send(desktop);
+    EXPECT_EQ(Send(desktop), platform::HandOff::ClientNotInstalled);
     EXPECT_EQ(desktop.Lines("message"), (Journal{"message 16 \"Lotus Notes is not installed!\""}));
     EXPECT_TRUE(desktop.Lines("call Notes.NotesUIWorkspace.EDITDOCUMENT").empty());
   }

@@ -9,8 +9,8 @@ namespace {
 using testing_support::FakeDesktop;
 using Journal = std::vector<std::string>;
 
-void Send(FakeDesktop& desktop, const std::u16string& attachment = u"C:\\in\\a.pdf") {
-  outlook::SendWithOutlook(desktop, u"Order confirmed", attachment, u"Purchasing Team", u"Hello,\r\r");
+platform::HandOff Send(FakeDesktop& desktop, const std::u16string& attachment = u"C:\\in\\a.pdf") {
+  return outlook::SendWithOutlook(desktop, u"Order confirmed", attachment, u"Purchasing Team", u"Hello,\r\r");
 }
 
 FakeDesktop DesktopWithOutlook() {
@@ -38,7 +38,7 @@ const Journal kFullSequence = {
 
 TEST(SendWithOutlook, MakesTheCallsOfTheTableInOrder) {
   FakeDesktop desktop = DesktopWithOutlook();
-  Send(desktop);
+  EXPECT_EQ(Send(desktop), platform::HandOff::Completed);
   EXPECT_EQ(desktop.journal, kFullSequence);
 }
 
@@ -54,12 +54,16 @@ TEST(SendWithOutlook, AttachmentIsAddedOnlyWhenItNamesANormalFile) {
       {"no normal file: skipped quietly", u"C:\\in\\gone.pdf", {"find \"C:\\in\\gone.pdf\" -> \"\""}, {}},
       {"wildcard: the path goes over unchanged", u"C:\\in\\*.pdf", {"find \"C:\\in\\*.pdf\" -> \"a.pdf\""},
        {"call Attachments.Add(StringByRef \"C:\\in\\*.pdf\")"}},
+      {"relative: Outlook gets the full path", u"in\\a.pdf",
+       {"find \"in\\a.pdf\" -> \"a.pdf\"", "fullpath \"in\\a.pdf\" -> \"C:\\Work\\in\\a.pdf\""},
+       {"call Attachments.Add(StringByRef \"C:\\Work\\in\\a.pdf\")"}},
   };
   for (const AttachmentCase& attachmentCase : cases) {
     SCOPED_TRACE(attachmentCase.name);
     FakeDesktop desktop = DesktopWithOutlook();
+    desktop.fileNames[u"in\\a.pdf"] = u"a.pdf";
     Send(desktop, attachmentCase.path);
-    EXPECT_EQ(desktop.Lines("find"), attachmentCase.lookups);
+    EXPECT_EQ(desktop.Lines("f"), attachmentCase.lookups);
     EXPECT_EQ(desktop.Lines("call Attachments"), attachmentCase.adds);
     // The read receipt is switched off with or without an attachment.
     EXPECT_EQ(desktop.Lines("set CreateItem.ReadReceiptRequested").size(), 1u);
@@ -90,7 +94,7 @@ TEST(SendWithOutlook, FailureAtAnyStepShowsOneBoxSkipsTheRestAndReleasesInOrder)
     SCOPED_TRACE(stepCase.failingLine);
     FakeDesktop desktop = DesktopWithOutlook();
     desktop.FailWhen(stepCase.failingLine, platform::Failure(-2147467259, u"Unspecified error"));
-    Send(desktop);
+    EXPECT_EQ(Send(desktop), platform::HandOff::Failed);
 
     Journal expected;
     for (const std::string& line : kFullSequence) {
@@ -110,7 +114,7 @@ TEST(SendWithOutlook, NotInstalledIsToldByTheNumberAlone) {
     SCOPED_TRACE(step);
     FakeDesktop desktop = DesktopWithOutlook();
     desktop.FailWhen(step, platform::Failure(429, u"ActiveX component can't create object"));
-    Send(desktop);
+    EXPECT_EQ(Send(desktop), platform::HandOff::ClientNotInstalled);
     EXPECT_EQ(desktop.Lines("message"), (Journal{"message 16 \"Microsoft Outlook is not installed!\""}));
   }
 }

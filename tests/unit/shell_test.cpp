@@ -9,8 +9,12 @@ namespace {
 using testing_support::FakeDesktop;
 using Journal = std::vector<std::string>;
 
-void RecordingComposer(platform::Desktop& desktop, mailfile::MailFields& fields) {
+// How the composer says its hand-off ended.
+platform::HandOff composerAnswer = platform::HandOff::Completed;
+
+platform::HandOff RecordingComposer(platform::Desktop& desktop, mailfile::MailFields& fields) {
   static_cast<FakeDesktop&>(desktop).journal.push_back("compose " + testing_support::Quoted(fields.subject));
+  return composerAnswer;
 }
 
 const shell::Program kProgram{u"Quorvel", u"Send Email with Lotus Notes", RecordingComposer};
@@ -22,25 +26,32 @@ FakeDesktop DesktopWithMailFile() {
   return desktop;
 }
 
-TEST(Main, ChoosesTheModeByWhetherTheTailIsEmpty) {
+TEST(Main, ChoosesTheModeByWhetherTheTailIsEmptyAndEndsWithTheExitCode) {
+  using platform::HandOff;
+  const Journal handedOff = {"find \"C:\\m.txt\" -> \"m.txt\"", "open \"C:\\m.txt\"", "close", "compose \"Hi\""};
   struct TailCase {
     std::u16string tail;
+    HandOff answer;
     bool windowShown;
     Journal journal;
+    int exitCode;
   };
   const TailCase cases[] = {
-      {u"", true, {}},
-      {u"C:\\m.txt", false, {"find \"C:\\m.txt\" -> \"m.txt\"", "open \"C:\\m.txt\"", "close", "compose \"Hi\""}},
-      {u"   ", false, {"find \"   \" -> \"\""}},
-      {u"\"C:\\m.txt\"", false, {"find \"\"C:\\m.txt\"\" -> \"\""}},
-      {u"C:\\m.txt C:\\m.txt", false, {"find \"C:\\m.txt C:\\m.txt\" -> \"\""}},
+      {u"", HandOff::Failed, true, {}, 0},
+      {u"C:\\m.txt", HandOff::Completed, false, handedOff, 0},
+      {u"C:\\m.txt", HandOff::ClientNotInstalled, false, handedOff, 3},
+      {u"C:\\m.txt", HandOff::Failed, false, handedOff, 4},
+      {u"   ", HandOff::Completed, false, {"find \"   \" -> \"\""}, 2},
+      {u"\"C:\\m.txt\"", HandOff::Completed, false, {"find \"\"C:\\m.txt\"\" -> \"\""}, 2},
+      {u"C:\\m.txt C:\\m.txt", HandOff::Completed, false, {"find \"C:\\m.txt C:\\m.txt\" -> \"\""}, 2},
   };
   for (const TailCase& tailCase : cases) {
-    SCOPED_TRACE(testing_support::Quoted(tailCase.tail));
+    SCOPED_TRACE(testing_support::Quoted(tailCase.tail) + " exit " + std::to_string(tailCase.exitCode));
     FakeDesktop desktop = DesktopWithMailFile();
     desktop.commandLineTail = tailCase.tail;
+    composerAnswer = tailCase.answer;
     bool windowShown = false;
-    shell::Main(desktop, kProgram, [&] { windowShown = true; });
+    EXPECT_EQ(shell::Main(desktop, kProgram, [&] { windowShown = true; }), tailCase.exitCode);
     EXPECT_EQ(windowShown, tailCase.windowShown);
     EXPECT_EQ(desktop.journal, tailCase.journal);
   }

@@ -68,30 +68,30 @@ TEST_F(Files, FindFileNameGivesTheFirstNormalFileOrNothing) {
       {"wildcards in a folder name", In(L"mix*\\d-normal.txt"), u""},
       {"blanks only", u"  ", u""},
       {"empty path", u"", u""},
+      {"device name", u"NUL", u""},
+      {"device name in a folder", In(L"COM1.txt"), u""},
+      {"device namespace", u"\\\\.\\NUL", u""},
   };
   for (const LookupCase& lookup : cases) {
     EXPECT_EQ(desktop_.FindFileName(lookup.path), lookup.name) << lookup.what;
   }
 }
 
-TEST_F(Files, FindFileNameFailsForAPathCutShortOrNamingADevice) {
-  struct MalformedCase {
-    const char* what;
-    std::u16string path;
-    std::int32_t number;
-  };
-  const MalformedCase cases[] = {
-      {"NUL inside the path", In(L"mail.txt") + std::u16string(u"\0.pdf", 5), 52},
-      {"device name", u"NUL", 52},
-      {"device name in a folder", In(L"COM1.txt"), 52},
-      {"device namespace", u"\\\\.\\NUL", 52},
-  };
-  for (const MalformedCase& malformed : cases) {
-    SCOPED_TRACE(malformed.what);
-    const platform::Failure failure = FailureOf([&] { desktop_.FindFileName(malformed.path); });
-    EXPECT_EQ(failure.number, malformed.number);
+TEST_F(Files, APathCutShortByANulFailsTheLookupAndTheFullPath) {
+  const std::u16string cutShort = In(L"mail.txt") + std::u16string(u"\0.pdf", 5);
+  for (const platform::Failure& failure : {FailureOf([&] { desktop_.FindFileName(cutShort); }),
+                                           FailureOf([&] { desktop_.FullPathName(cutShort); })}) {
+    EXPECT_EQ(failure.number, 52);
     EXPECT_EQ(failure.description, u"Bad file name or number");
   }
+}
+
+// What a mail client in another process gets for a relative attachment.
+TEST_F(Files, FullPathNameResolvesAgainstTheCurrentFolder) {
+  std::wstring current(MAX_PATH, L'\0');
+  current.resize(GetCurrentDirectoryW(MAX_PATH, current.data()));
+  if (current.back() != L'\\') current += L'\\';
+  EXPECT_EQ(desktop_.FullPathName(u"in\\..\\a.pdf"), Utf16(current + L"a.pdf"));
 }
 
 std::string ReadAll(platform::InputFile& file, std::size_t chunk) {

@@ -101,7 +101,7 @@ void BusyTooLong(Check& check, Client client, const std::wstring& target) {
   ExpectEvents(check, run.result, expected);
   ExpectAttemptsAt(check, run, table.rows[row].line, 50);
   ExpectCriticalBox(check, run.result, client, GeneralMessage(kBusyHresult, SystemText(kBusyHresult)));
-  ExpectCleanEnd(check, run.result);
+  ExpectCleanEnd(check, run.result, 4);
   check.That(run.result.run.seconds >= 29.0 && run.result.run.seconds < 40.0,
              L"gave up about 30 s after the first rejection, after " + std::to_wstring(run.result.run.seconds) + L" s");
   check.Equal(run.result.standinWindowsLeft, 0, L"no composed message");
@@ -150,7 +150,7 @@ void RejectedIsFinal(Check& check) {
   const CallTable table = TableFor(Client::Outlook, files);
   ExpectEvents(check, run.result, FailureEvents(table, RowOf(table, fault), fault));
   ExpectCriticalBox(check, run.result, Client::Outlook, GeneralMessage(kRejectedHresult, SystemText(kRejectedHresult)));
-  ExpectCleanEnd(check, run.result);
+  ExpectCleanEnd(check, run.result, 4);
 }
 
 std::vector<TestCase> BusyCases() {

@@ -1,17 +1,17 @@
 // Command-line tails exactly as a batch job passes them: the whole tail is
 // the path, unquoted and unsplit; a path that names no file ends the run at
-// once and silently; a file that passes the lookup but cannot be opened is
-// reported once, with a failing exit code.
+// once and silently with exit code 2; a file that passes the lookup but
+// cannot be opened is reported once, with exit code 1.
 #include "expectations.h"
 #include "tables.h"
 
 namespace e2e {
 namespace {
 
-// A run that found no mail file: no box, no mail client, exit code 0, soon.
+// A run that found no mail file: no box, no mail client, exit code 2, soon.
 void ExpectQuietEnd(Check& check, const Result& result) {
   ExpectNoBox(check, result);
-  ExpectCleanEnd(check, result);
+  ExpectCleanEnd(check, result, 2);
   check.That(result.journal.empty(), L"no mail client was started");
   check.That(result.run.seconds < 15, L"the run ended at once");
 }
@@ -77,7 +77,7 @@ void UnreadableMailFile(Check& check, Client client) {
   // CreateFileW refuses a name with wildcards: ERROR_INVALID_NAME, run-time error 52.
   ExpectCriticalBox(check, result, client, GeneralMessage(52, L"Bad file name or number"));
   check.That(result.run.ended, L"the program ended by itself");
-  check.That(result.run.exitCode != 0, L"a failing exit code");
+  check.Equal(result.run.exitCode, 1, L"exit code");
   check.That(result.journal.empty(), L"no mail client was started");
 }
 

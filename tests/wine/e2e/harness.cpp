@@ -240,7 +240,7 @@ Result Run(const CaseFiles& files, const Scenario& scenario) {
 
   const std::wstring program = ProgramPath(scenario.client);
   result.run = RunProgram(program, L"\"" + program + L"\" " + scenario.tail.value_or(files.Path(L"mail.txt")),
-                          kProgramTimeout);
+                          kProgramTimeout, scenario.currentFolder ? scenario.currentFolder->c_str() : nullptr);
 
   const StandinWindows windows = standin.Windows();
   result.notesWindowFound = windows.notesWindowFound;

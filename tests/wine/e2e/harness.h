@@ -102,6 +102,8 @@ struct Scenario : StandinSetup {
   std::optional<std::string> mail;
   // The command-line tail; nullopt: the path of mail.txt.
   std::optional<std::wstring> tail;
+  // The program's current folder; nullopt: the driver's.
+  std::optional<std::wstring> currentFolder;
 };
 
 struct Result {

@@ -1,6 +1,7 @@
-// Mail files of every line-end kind and the bytes of the ANSI code page, read
-// by Zembrik and handed to the Outlook stand-in: what arrives is what the
-// reader made of the bytes.
+// Mail files of every line-end kind, the bytes of the ANSI code page and the
+// two Unicode encodings a byte-order mark announces, read by Zembrik and
+// handed to the Outlook stand-in: what arrives is what the reader made of
+// the bytes.
 #include "expectations.h"
 #include "tables.h"
 
@@ -22,6 +23,16 @@ std::string HighBytes() {
   return bytes;
 }
 
+// Text as PowerShell's Out-File writes it: UTF-16 little-endian after its mark.
+std::string Utf16LittleEndian(std::wstring_view text) {
+  std::string bytes = "\xFF\xFE";
+  for (const wchar_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>((unit >> 8) & 0xFF);
+  }
+  return bytes;
+}
+
 std::vector<MailFileCase> MailFileCases() {
   return {
       {L"cr_line_ends", "[ADDRESS]\rA. Person\r[SUBJECT]\rHello\r[BODY]\rLine 1\r\rLine 3\r", L"A. Person", L"Hello",
@@ -35,8 +46,12 @@ std::vector<MailFileCase> MailFileCases() {
       // CR CR LF: one line end, then an empty line.
       {L"cr_cr_lf", "[BODY]\r\r\nText\r\r\n", L"", L"", L"\rText\r\r"},
       {L"no_final_line_end", "[SUBJECT]\r\nFirst\r\n[BODY]\r\nLast line", L"", L"First", L"Last line\r"},
-      // The mark is three characters of the first line, so its marker is none.
-      {L"utf8_byte_order_mark", "\xEF\xBB\xBF[ADDRESS]\r\nA. Person\r\n[SUBJECT]\r\nHello\r\n", L"", L"Hello", L""},
+      // A mark chooses the encoding and is no part of the first line.
+      {L"utf8_byte_order_mark", "\xEF\xBB\xBF[ADDRESS]\r\nA. M\xC3\xBCller\r\n[SUBJECT]\r\nHello \xE2\x82\xAC\xFF\r\n",
+       L"A. M\u00FCller", L"Hello \u20AC\uFFFD", L""},
+      // The last odd byte is a character that cannot be read.
+      {L"utf16_byte_order_mark", Utf16LittleEndian(L"[ADDRESS]\r\nA. M\u00FCller\r\n[BODY]\r\n\u6CE8\u6587\r\n") + "x",
+       L"A. M\u00FCller", L"", L"\u6CE8\u6587\r\uFFFD\r"},
       {L"windows1252_high_bytes", "[SUBJECT]\r\n" + HighBytes() + "\r\n[BODY]\r\ncaf\xE9 \x80 5\r\n", L"",
        FromWindows1252(HighBytes()), L"caf\u00E9 \u20AC 5\r"},
       {L"empty_file", "", L"", L"", L""},

@@ -116,8 +116,8 @@ void AttachmentTest(Check& check, const AttachmentCase& test) {
   NotesMemo memo{kSimpleSubject, kSimpleAddress, kSimpleBody, kNullBstrOutOfProcess, {}};
   if (!attachment.name.empty()) memo.attachment = attachment;
   const CallTable table = NotesTable(memo);
-  ExpectCleanEnd(check, result);
   if (test.kind == AttachmentKind::Wildcard) {
+    ExpectCleanEnd(check, result, 4);
     // The lookup passes, and the stand-in, as Notes, cannot open a path with wildcards.
     const Fault fault = MakeFault(L"EMBEDOBJECT", Fault::Kind::ExceptionWCode);
     ExpectEvents(check, result, FailureEvents(table, RowOf(table, fault), fault));
@@ -125,6 +125,7 @@ void AttachmentTest(Check& check, const AttachmentCase& test) {
     check.Equal(result.standinWindowsLeft, 0, L"memo windows open");
     return;
   }
+  ExpectCleanEnd(check, result);
   ExpectEvents(check, result, SuccessEvents(table));
   ExpectNoBox(check, result);
   ExpectMemoOpened(check, result);
@@ -198,7 +199,7 @@ void FaultTest(Check& check, const FaultCase& test) {
   if (row >= table.rows.size()) return;
   ExpectEvents(check, result, FailureEvents(table, row, test.fault));
   ExpectCriticalBox(check, result, Client::Notes, test.message);
-  ExpectCleanEnd(check, result);
+  ExpectCleanEnd(check, result, test.message == kNotInstalled ? 3 : 4);
   // Only a failing GOTOFIELD comes after the memo was opened; the memo stays.
   check.Equal(result.standinWindowsLeft, test.fault.target == L"GOTOFIELD" ? 1 : 0, L"memo windows open");
 }
@@ -212,7 +213,7 @@ void ClassMissing(Check& check, const wchar_t* name, std::vector<std::wstring> c
   const Result result = Run(files, scenario);
   NoteJournal(check, result);
   ExpectCriticalBox(check, result, Client::Notes, kNotInstalled);
-  ExpectCleanEnd(check, result);
+  ExpectCleanEnd(check, result, 3);
   check.Equal(result.standinWindowsLeft, 0, L"memo windows open");
   if (classes.empty()) {
     check.That(result.journal.empty(), L"no stand-in was started");

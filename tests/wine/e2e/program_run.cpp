@@ -157,14 +157,14 @@ std::vector<HWND> TopLevelWindowsOf(DWORD processId) {
 }
 
 ProgramRun RunProgram(const std::wstring& program, const std::wstring& commandLine,
-                      std::chrono::milliseconds timeout) {
+                      std::chrono::milliseconds timeout, const wchar_t* currentFolder) {
   ProgramRun run;
   std::wstring line = commandLine;  // CreateProcessW may write into it
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION created{};
   const auto start = std::chrono::steady_clock::now();
-  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, currentFolder, &startup,
                       &created)) {
     return run;
   }

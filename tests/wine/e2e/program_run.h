@@ -30,9 +30,10 @@ struct ProgramRun {
 // Starts program with commandLine as its whole command line (CreateProcessW,
 // so nothing re-quotes it), presses OK on every message box of the process as
 // it appears, and waits for the end. A program still running at the timeout
-// is ended and reported as not ended.
+// is ended and reported as not ended. currentFolder: the program's current
+// folder; null, this program's own.
 ProgramRun RunProgram(const std::wstring& program, const std::wstring& commandLine,
-                      std::chrono::milliseconds timeout);
+                      std::chrono::milliseconds timeout, const wchar_t* currentFolder = nullptr);
 
 // Top-level windows of this desktop, and those of one process.
 std::vector<HWND> TopLevelWindows();

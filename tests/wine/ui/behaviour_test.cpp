@@ -95,16 +95,15 @@ TEST(Keys, FocusStartsOnCloseAndTabRunsCloseThePathBoxAndSend) {
   }
 }
 
-TEST(Keys, EnterAndEscapeDoNothingInThePathBoxNorOnClose) {
+// The window has neither a default nor a cancel button.
+TEST(Keys, EscapeDoesNothingOnCloseNorEnterAndEscapeInThePathBox) {
   RunningProgram program(Client::Notes);
   ASSERT_TRUE(program.HasWindow());
   ASSERT_TRUE(program.BringToFront());
   const std::wstring path = program.PathText();
-  for (const WORD key : {VK_RETURN, VK_ESCAPE}) {
-    program.PressKey(key);  // on "Close"
-    EXPECT_TRUE(program.NoBoxWithin(300ms));
-    ExpectWindowStaysWithPath(program, path);
-  }
+  program.PressKey(VK_ESCAPE);  // on "Close"
+  EXPECT_TRUE(program.NoBoxWithin(300ms));
+  ExpectWindowStaysWithPath(program, path);
   program.PressKey(VK_TAB);
   ASSERT_EQ(program.FocusedControl(), kTxtEMail);
   for (const WORD key : {VK_RETURN, VK_ESCAPE}) {
@@ -114,7 +113,7 @@ TEST(Keys, EnterAndEscapeDoNothingInThePathBoxNorOnClose) {
   }
 }
 
-TEST(Keys, SpaceOnTheFocusedSendButtonPressesIt) {
+TEST(Keys, SpaceOrEnterOnTheFocusedSendButtonPressesIt) {
   RunningProgram program(Client::Notes);
   ASSERT_TRUE(program.HasWindow());
   ASSERT_TRUE(program.BringToFront());
@@ -122,16 +121,21 @@ TEST(Keys, SpaceOnTheFocusedSendButtonPressesIt) {
   program.SetPathText(missing);
   program.PressKey(VK_TAB);
   program.PressKey(VK_TAB);
-  ASSERT_EQ(program.FocusedControl(), kCmdSend);
-  program.PressKey(VK_SPACE);
-  const std::optional<BoxSeen> box = program.NextBox();
-  ASSERT_TRUE(box.has_value()) << "Space did not press Send";
-  EXPECT_EQ(box->text, L"File not found: " + missing);
+  for (const WORD key : {VK_SPACE, VK_RETURN}) {
+    SCOPED_TRACE(key == VK_SPACE ? "Space" : "Enter");
+    ASSERT_TRUE(program.BringToFront());
+    ASSERT_EQ(program.FocusedControl(), kCmdSend);
+    program.PressKey(key);
+    const std::optional<BoxSeen> box = program.NextBox();
+    ASSERT_TRUE(box.has_value()) << "the key did not press Send";
+    EXPECT_EQ(box->text, L"File not found: " + missing);
+    EXPECT_TRUE(program.NoBoxWithin(300ms)) << "pressed more than once";
+  }
 }
 
 // ---- Ending --------------------------------------------------------------
 
-enum class Way { CloseButton, SpaceOnClose, CloseBox, AltF4 };
+enum class Way { CloseButton, SpaceOnClose, EnterOnClose, CloseBox, AltF4 };
 
 struct EndingCase {
   const char* name;
@@ -143,6 +147,7 @@ constexpr EndingCase kEndings[] = {
     {"CloseButton_Quorvel", Client::Notes, Way::CloseButton},
     {"CloseButton_Zembrik", Client::Outlook, Way::CloseButton},
     {"SpaceOnClose", Client::Notes, Way::SpaceOnClose},
+    {"EnterOnClose", Client::Outlook, Way::EnterOnClose},
     {"CloseBox_Quorvel", Client::Notes, Way::CloseBox},
     {"CloseBox_Zembrik", Client::Outlook, Way::CloseBox},
     {"AltF4", Client::Outlook, Way::AltF4},
@@ -161,6 +166,10 @@ TEST_P(Ending, EndsTheProgramWithoutAQuestion) {
     case Way::SpaceOnClose:
       ASSERT_TRUE(program.BringToFront());
       program.PressKey(VK_SPACE);
+      break;
+    case Way::EnterOnClose:
+      ASSERT_TRUE(program.BringToFront());
+      program.PressKey(VK_RETURN);
       break;
     case Way::CloseBox:
       ASSERT_TRUE(program.BringToFront());
@@ -324,6 +333,15 @@ INSTANTIATE_TEST_SUITE_P(Clients, SendTo, testing::ValuesIn(kClients), ClientCas
 
 // ---- Re-entry ------------------------------------------------------------
 
+// A click on "Send" and what alsoWaiting posts, waiting together in the
+// program's queue before its thread handles the first of them.
+void ClickSendWithMoreWaiting(const RunningProgram& program, const std::function<void()>& alsoWaiting) {
+  const RunningProgram::Freeze frozen(program.ThreadId());
+  ASSERT_TRUE(frozen.Held());
+  program.Click(kCmdSend);
+  alsoWaiting();
+}
+
 // Two clicks on "Send" waiting together. Quorvel handles the second while its
 // first hand-off pumps messages, as a complete hand-off inside the first;
 // Zembrik pumps nothing, and hands off twice in turn.
@@ -337,12 +355,7 @@ TEST(Reentry, ASecondSendWaitingDuringAHandOff) {
     RunningProgram program(client);
     ASSERT_TRUE(program.HasWindow());
     program.SetPathText(mail);
-    {
-      const RunningProgram::Freeze frozen(program.ThreadId());
-      ASSERT_TRUE(frozen.Held());
-      program.Click(kCmdSend);
-      program.Click(kCmdSend);
-    }
+    ClickSendWithMoreWaiting(program, [&] { program.Click(kCmdSend); });
     const std::vector<std::wstring> journal = WaitForHandOffs(standin, client, 2);
     const std::string text = Narrow(JournalText(journal));
     ASSERT_EQ(e2e::LinesStartingWith(journal, OpenedLine(client)).size(), 2u) << text;
@@ -370,6 +383,29 @@ TEST(Reentry, ASecondSendWaitingDuringAHandOff) {
   }
 }
 
+// Tab waiting while Quorvel's hand-off pumps moves the focus, as at rest,
+// instead of reaching the focused button as a key of its own.
+TEST(Reentry, TabWaitingDuringAQuorvelHandOffMovesTheFocus) {
+  const e2e::CaseFiles files(L"ui.reentry_tab");
+  const std::wstring mail = files.Write(L"mail.txt", MailFile("Tabbed"));
+  const e2e::StandinSession standin(files, StandinFor(Client::Notes));
+  ASSERT_TRUE(standin.Registered());
+  RunningProgram program(Client::Notes);
+  ASSERT_TRUE(program.HasWindow());
+  program.SetPathText(mail);
+  // The click leaves the focus on "Send"; Tab goes on from there to "Close".
+  ClickSendWithMoreWaiting(program, [&] {
+    PostMessageW(program.Control(kCmdSend), WM_KEYDOWN, VK_TAB, 1);
+    PostMessageW(program.Control(kCmdSend), WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC0000001u));
+  });
+  const std::vector<std::wstring> journal = WaitForHandOffs(standin, Client::Notes, 1);
+  ASSERT_EQ(e2e::LinesStartingWith(journal, L"observe memo-window opened").size(), 1u) << Narrow(JournalText(journal));
+  ASSERT_TRUE(program.BringToFront());
+  EXPECT_TRUE(program.Settle());
+  EXPECT_EQ(program.FocusedControl(), kCmdExit);
+  ExpectWindowStaysWithPath(program, mail);
+}
+
 // "Close" or the close box waiting while Quorvel's hand-off pumps: the window
 // goes at once, the hand-off runs to its end, then the program ends.
 TEST(Reentry, CloseWaitingDuringAQuorvelHandOff) {
@@ -391,12 +427,7 @@ TEST(Reentry, CloseWaitingDuringAQuorvelHandOff) {
     RunningProgram program(Client::Notes);
     ASSERT_TRUE(program.HasWindow());
     program.SetPathText(mail);
-    {
-      const RunningProgram::Freeze frozen(program.ThreadId());
-      ASSERT_TRUE(frozen.Held());
-      program.Click(kCmdSend);
-      test.close(program);
-    }
+    ClickSendWithMoreWaiting(program, [&] { test.close(program); });
     EXPECT_FALSE(program.NextBox(20s).has_value()) << "a box appeared";
     ASSERT_TRUE(program.WaitForEnd(30s)) << "the program did not end";
     EXPECT_EQ(program.ExitCode(), 0u);
