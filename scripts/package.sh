@@ -59,7 +59,8 @@ for preset in win32 win64; do
   for program in Quorvel Zembrik; do
     built="build/$preset/bin/$program.exe"
     shipped="$stage/$name/$program.exe"
-    "$tools-strip" -o "$shipped" "$built" || { problem "$tools-strip failed on $built"; continue; }
+    # strip stamps the program with the time it runs unless told a time.
+    SOURCE_DATE_EPOCH=$epoch "$tools-strip" -o "$shipped" "$built" || { problem "$tools-strip failed on $built"; continue; }
 
     checked=$(qz_check_program "$tools-objdump" "$shipped" "$program" "$version") || problem "$checked"
 

@@ -84,6 +84,14 @@ for msi_file in build/release/Quorvel-Zembrik-*-win32.msi build/release/Quorvel-
     failed=$((failed + 1))
   fi
 done
+# The same commit gives the same bytes: a second run, seconds later, agrees.
+cp build/release/SHA256SUMS "$log_dir/SHA256SUMS.first"
+if bash scripts/package.sh >"$log_dir/package-again.log" 2>&1 && cmp -s "$log_dir/SHA256SUMS.first" build/release/SHA256SUMS; then
+  passed=$((passed + 1))
+else
+  echo "test-all: package.sh run again gave other bytes, see $log_dir/package-again.log" >&2
+  failed=$((failed + 1))
+fi
 
 step "the static checks refuse broken programs and ZIPs"
 if bash tests/scripts/program_checks_test.sh i686-w64-mingw32 build/win32/bin/Quorvel.exe Quorvel "$version" \
