@@ -3,10 +3,13 @@
 #   build/release/Quorvel-Zembrik-<version>-win32.zip and ...-win64.zip
 # each holding one folder of the same name with Quorvel.exe and Zembrik.exe
 # (stripped, version resource and icon kept), README.txt (README.md with CR LF
-# line ends) and samples/ (order.txt and the file it attaches), and beside them
-# SHA256SUMS. The same commit gives the same bytes, wherever and whenever it is
-# built: the programs carry no link time or build path, and every ZIP entry has
-# the commit's time, fixed permissions and its place in name order.
+# line ends) and samples/ (order.txt and the file it attaches); beside each a
+# Windows Installer package of the same files, ...-win32.msi and ...-win64.msi
+# (installer/Quorvel-Zembrik.wxs.in), and SHA256SUMS of them all. The same
+# commit gives the same bytes, wherever and whenever it is built: the programs
+# carry no link time or build path, every ZIP entry has the commit's time,
+# fixed permissions and its place in name order, and each package the
+# commit's time and a package code made from its contents.
 # Checks on the way: the programs' imports, subsystem, address space and
 # resources, and that stripping left their resources whole. Ends non-zero if
 # any check or step fails.
@@ -26,7 +29,8 @@ mkdir -p "$release" "$log_dir"
 # Every file in the ZIPs carries the time of the last commit, in UTC, so that
 # the same sources give the same archive.
 export TZ=UTC
-stamp=$(git log -1 --format=%cd --date=format-local:%Y%m%d%H%M.%S 2>/dev/null || date +%Y%m%d%H%M.%S)
+epoch=$(git log -1 --format=%ct 2>/dev/null || date +%s)
+stamp=$(date -d "@$epoch" +%Y%m%d%H%M.%S)
 
 source scripts/program-checks.sh
 status=0
@@ -36,8 +40,8 @@ rsrc_size() { "$1" -h "$2" | awk '$2 == ".rsrc" { print $3 }'; }
 
 for preset in win32 win64; do
   case $preset in
-    win32) tools=i686-w64-mingw32 ;;
-    win64) tools=x86_64-w64-mingw32 ;;
+    win32) tools=i686-w64-mingw32 msi_arch=x86 ;;
+    win64) tools=x86_64-w64-mingw32 msi_arch=x64 ;;
   esac
   name="Quorvel-Zembrik-$version-$preset"
   echo "package: $name.zip"
@@ -55,7 +59,8 @@ for preset in win32 win64; do
   for program in Quorvel Zembrik; do
     built="build/$preset/bin/$program.exe"
     shipped="$stage/$name/$program.exe"
-    "$tools-strip" -o "$shipped" "$built" || { problem "$tools-strip failed on $built"; continue; }
+    # strip stamps the program with the time it runs unless told a time.
+    SOURCE_DATE_EPOCH=$epoch "$tools-strip" -o "$shipped" "$built" || { problem "$tools-strip failed on $built"; continue; }
 
     checked=$(qz_check_program "$tools-objdump" "$shipped" "$program" "$version") || problem "$checked"
 
@@ -77,11 +82,18 @@ for preset in win32 win64; do
   zip_file="$release/$name.zip"
   rm -f "$zip_file"
   (cd "$stage" && find "$name" | LC_ALL=C sort | zip -q -X "$zip_file" -@) || { problem "zip failed for $name"; continue; }
-  rm -rf "$stage"
   echo "  $(stat -c %s "$zip_file") bytes: $zip_file"
+
+  msi_file="$release/$name.msi"
+  rm -f "$msi_file"
+  (cd "$stage/$name" && wixl -a "$msi_arch" -o "$msi_file" "$root/build/$preset/installer/Quorvel-Zembrik.wxs") \
+    >"$log_dir/$preset-wixl.log" 2>&1 || { problem "wixl failed for $name, see $log_dir/$preset-wixl.log"; continue; }
+  python3 scripts/stamp-msi.py "$msi_file" "$epoch" || { problem "$name.msi is not reproducible"; continue; }
+  rm -rf "$stage"
+  echo "  $(stat -c %s "$msi_file") bytes: $msi_file"
 done
 
-(cd "$release" && rm -f SHA256SUMS && sha256sum -- *.zip >SHA256SUMS) || problem "no SHA256SUMS"
+(cd "$release" && rm -f SHA256SUMS && sha256sum -- *.zip *.msi >SHA256SUMS) || problem "no SHA256SUMS"
 cat "$release/SHA256SUMS"
 [ "$status" -eq 0 ] && echo "package: done" || echo "package: FAILED" >&2
 exit $status

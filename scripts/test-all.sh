@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds the three presets and runs every test: the
 # native unit tests, the static checks of the shipped programs (and that they
-# refuse broken ones), the release ZIPs and their contents, the Wine tests of
-# every architecture this machine runs (win64 always, win32 where the 32-bit
-# loader starts) and a bounded fuzz run. Ends with one line of totals; Wine
-# suites this machine cannot run count as skipped.
+# refuse broken ones), the release ZIPs and their contents, the installer
+# packages, the Wine tests of every architecture this machine runs (win64
+# always, win32 where the 32-bit loader starts) and a bounded fuzz run. Ends
+# with one line of totals; Wine suites this machine cannot run count as
+# skipped.
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$(pwd)
@@ -58,8 +59,8 @@ for preset in win32 win64; do
   done
 done
 
-step "release ZIPs (stripped programs checked again by the script)"
-rm -f build/release/*.zip build/release/SHA256SUMS
+step "release ZIPs and installer packages (stripped programs checked again by the script)"
+rm -f build/release/*.zip build/release/*.msi build/release/SHA256SUMS
 if bash scripts/package.sh >"$log_dir/package.log" 2>&1; then
   passed=$((passed + 1))
 else
@@ -75,6 +76,22 @@ for zip_file in build/release/Quorvel-Zembrik-*-win32.zip build/release/Quorvel-
     failed=$((failed + 1))
   fi
 done
+for msi_file in build/release/Quorvel-Zembrik-*-win32.msi build/release/Quorvel-Zembrik-*-win64.msi; do
+  if [ -f "$msi_file" ] && grep -q " ${msi_file##*/}\$" build/release/SHA256SUMS; then
+    passed=$((passed + 1))
+  else
+    echo "test-all: $msi_file is missing or not in SHA256SUMS" >&2
+    failed=$((failed + 1))
+  fi
+done
+# The same commit gives the same bytes: a second run, seconds later, agrees.
+cp build/release/SHA256SUMS "$log_dir/SHA256SUMS.first"
+if bash scripts/package.sh >"$log_dir/package-again.log" 2>&1 && cmp -s "$log_dir/SHA256SUMS.first" build/release/SHA256SUMS; then
+  passed=$((passed + 1))
+else
+  echo "test-all: package.sh run again gave other bytes, see $log_dir/package-again.log" >&2
+  failed=$((failed + 1))
+fi
 
 step "the static checks refuse broken programs and ZIPs"
 if bash tests/scripts/program_checks_test.sh i686-w64-mingw32 build/win32/bin/Quorvel.exe Quorvel "$version" \

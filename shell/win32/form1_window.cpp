@@ -177,7 +177,7 @@ void Form1Window::Create() {
 void Form1Window::CreateControls(int dpi) {
   // The notice line names the program and its maker.
   const std::wstring notice =
-      platform::win32::ToWide(program_.name) + L" 1.00 - made by the Quorvel and Zembrik team";
+      platform::win32::ToWide(program_.name) + L" " QZ_VERSION_TEXT L" - made by the " QZ_MAKER;
   int id = kFirstControlId;
   for (const ControlDesign& design : kControls) {
     const std::wstring text = design.slot == Slot::Notice ? notice : std::wstring(design.text);
