@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The demo: builds the 32-bit programs if needed, registers the stand-in mail
-# clients in the private Wine prefix, and hands samples/order.txt to Zembrik
-# and then to Quorvel, as a batch job would. The stand-ins are test fixtures
+# The demo: builds the programs if needed (the shipped 32-bit ones where this
+# machine runs 32-bit programs, the 64-bit ones otherwise), registers the
+# stand-in mail clients in the private Wine prefix, and hands
+# samples/order.txt to Zembrik and then to Quorvel, as a batch job would. The stand-ins are test fixtures
 # that take the place of Outlook and Lotus Notes, which cannot run here.
 #
 # With a working display (DISPLAY set and reachable, and CI not set) their
@@ -11,7 +12,6 @@
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$(pwd)
-bin="$root/build/win32/bin"
 shots="$root/build/screenshots"
 log="$root/build/demo.log"
 
@@ -19,20 +19,28 @@ bash scripts/setup.sh || exit 1
 mkdir -p build
 : >"$log"
 
-if [ ! -f build/win32/build.ninja ]; then
-  echo "demo: configuring the win32 build"
-  cmake --preset win32 >>"$log" 2>&1 || { tail -n 30 "$log"; exit 1; }
+source scripts/wine-env.sh
+preset=$(qz_preferred_preset)
+bin="$root/build/$preset/bin"
+if [ "$preset" = win32 ]; then
+  echo "demo: using the 32-bit programs, as shipped"
+else
+  echo "demo: using the 64-bit programs: $QZ_WINE32_MISSING"
 fi
-echo "demo: building the 32-bit programs and the stand-in mail clients"
-cmake --build --preset win32 -j2 --target Quorvel Zembrik NotesStandin OutlookStandin qz_e2e >>"$log" 2>&1 ||
+
+if [ ! -f "build/$preset/build.ninja" ]; then
+  echo "demo: configuring the $preset build"
+  cmake --preset "$preset" >>"$log" 2>&1 || { tail -n 30 "$log"; exit 1; }
+fi
+echo "demo: building the programs and the stand-in mail clients"
+cmake --build --preset "$preset" -j2 --target Quorvel Zembrik NotesStandin OutlookStandin qz_e2e >>"$log" 2>&1 ||
   { tail -n 30 "$log"; exit 1; }
 
 interactive=
 if [ -z "${CI:-}" ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then interactive=1; fi
 
-source scripts/wine-env.sh
 qz_wine_ready >>"$log" 2>&1 || { echo "demo: Wine is not ready, see $log" >&2; exit 1; }
-bash scripts/register-standins.sh >>"$log" 2>&1 || { tail -n 5 "$log"; exit 1; }
+bash scripts/register-standins.sh "$preset" >>"$log" 2>&1 || { tail -n 5 "$log"; exit 1; }
 
 # The sample's attachment line is a file name beside it: run from samples/.
 cd samples

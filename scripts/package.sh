@@ -3,9 +3,13 @@
 #   build/release/Quorvel-Zembrik-<version>-win32.zip and ...-win64.zip
 # each holding one folder of the same name with Quorvel.exe and Zembrik.exe
 # (stripped, version resource and icon kept), README.txt (README.md with CR LF
-# line ends) and samples/ (order.txt and the file it attaches).
-# Checks on the way: the programs import system DLLs only, and stripping left
-# their resources whole. Ends non-zero if any check or step fails.
+# line ends) and samples/ (order.txt and the file it attaches), and beside them
+# SHA256SUMS. The same commit gives the same bytes, wherever and whenever it is
+# built: the programs carry no link time or build path, and every ZIP entry has
+# the commit's time, fixed permissions and its place in name order.
+# Checks on the way: the programs' imports, subsystem, address space and
+# resources, and that stripping left their resources whole. Ends non-zero if
+# any check or step fails.
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$(pwd)
@@ -19,11 +23,12 @@ version=$(printf '%d.%02d' "$major" "$minor")
 release="$root/build/release"
 log_dir="$root/build/release-logs"
 mkdir -p "$release" "$log_dir"
-# Every file in the ZIPs carries the time of the last commit, so that the same
-# sources give the same archive.
-stamp=$(git log -1 --format=%cd --date=format:%Y%m%d%H%M.%S 2>/dev/null || date +%Y%m%d%H%M.%S)
+# Every file in the ZIPs carries the time of the last commit, in UTC, so that
+# the same sources give the same archive.
+export TZ=UTC
+stamp=$(git log -1 --format=%cd --date=format-local:%Y%m%d%H%M.%S 2>/dev/null || date +%Y%m%d%H%M.%S)
 
-source scripts/imports.sh
+source scripts/program-checks.sh
 status=0
 problem() { echo "package: $*" >&2; status=1; }
 
@@ -52,9 +57,7 @@ for preset in win32 win64; do
     shipped="$stage/$name/$program.exe"
     "$tools-strip" -o "$shipped" "$built" || { problem "$tools-strip failed on $built"; continue; }
 
-    imports=$(qz_imports "$tools-objdump" "$shipped")
-    foreign=$(qz_foreign_imports "$imports")
-    [ -z "$foreign" ] || problem "$program.exe ($preset) imports non-system DLLs: $foreign"
+    checked=$(qz_check_program "$tools-objdump" "$shipped" "$program" "$version") || problem "$checked"
 
     # The resources must come through the strip whole: the version resource
     # with its strings, the icon group and the manifest.
@@ -63,24 +66,22 @@ for preset in win32 win64; do
     if [ -z "$after" ] || [ "$before" != "$after" ]; then
       problem "$program.exe ($preset): resource section ${before:-missing} before the strip, ${after:-missing} after"
     fi
-    strings_found=$(strings -e l "$shipped")
-    for expected in VS_VERSION_INFO FileVersion ProductVersion "$version" "$program" "$program.exe" 040704B0; do
-      grep -q -x -F "$expected" <<<"$strings_found" ||
-        problem "$program.exe ($preset): the version resource lacks \"$expected\""
-    done
-    echo "  $program.exe: $(stat -c %s "$built") bytes built, $(stat -c %s "$shipped") stripped; imports $(tr '\n' ' ' <<<"$imports")"
+    echo "  $program.exe: $(stat -c %s "$built") bytes built, $(stat -c %s "$shipped") stripped; imports $(qz_imports "$tools-objdump" "$shipped" | tr '\n' ' ')"
   done
 
   sed 's/\r*$/\r/' README.md >"$stage/$name/README.txt"
   cp samples/order.txt samples/order-confirmation.pdf "$stage/$name/samples/"
+  find "$stage/$name" -type d -exec chmod 755 {} + -o -name '*.exe' -exec chmod 755 {} + -o -exec chmod 644 {} +
   find "$stage/$name" -exec touch -t "$stamp" {} +
 
   zip_file="$release/$name.zip"
   rm -f "$zip_file"
-  (cd "$stage" && zip -q -X -r "$zip_file" "$name") || { problem "zip failed for $name"; continue; }
+  (cd "$stage" && find "$name" | LC_ALL=C sort | zip -q -X "$zip_file" -@) || { problem "zip failed for $name"; continue; }
   rm -rf "$stage"
   echo "  $(stat -c %s "$zip_file") bytes: $zip_file"
 done
 
+(cd "$release" && rm -f SHA256SUMS && sha256sum -- *.zip >SHA256SUMS) || problem "no SHA256SUMS"
+cat "$release/SHA256SUMS"
 [ "$status" -eq 0 ] && echo "package: done" || echo "package: FAILED" >&2
 exit $status

@@ -1,14 +1,67 @@
-# Sourced by the scripts that run the programs under Wine: a private prefix in
-# the build tree, a display, a warm wineserver. Safe to source more than once.
+# Sourced by every script that uses Wine: which Windows architectures this
+# machine can run, a private prefix in the build tree, a display, a warm
+# wineserver. Safe to source more than once.
+#
+# Some machines here cannot start 32-bit Linux programs at all ("Exec format
+# error"), yet Debian's wine, wineboot and winecfg commands always take the
+# 32-bit loader once wine32 is installed. So every Wine command of these
+# scripts goes through the 64-bit loader, which runs everywhere: the commands
+# wine, wineboot and wineserver resolve to build/wine-tools/, and Wine itself
+# starts the 32-bit loader only for a 32-bit program, which happens only where
+# QZ_WINE_ARCHES says the machine can run it.
 # shellcheck shell=bash
 
 QZ_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+QZ_WINE64_LOADER=/usr/lib/wine/wine64
+QZ_WINE32_LOADER=${QZ_WINE32_LOADER:-/usr/lib/wine/wine}
+export WINELOADER=$QZ_WINE64_LOADER
+export WINESERVER=/usr/lib/wine/wineserver64
+# One prefix serves both architectures: a 64-bit prefix runs 32-bit programs
+# the way a 64-bit Windows does.
+export WINEARCH=win64
 export WINEPREFIX="$QZ_ROOT/build/wineprefix"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG=-all
 # The ANSI code page comes from the locale: C.UTF-8 gives Windows-1252.
 export LC_ALL=C.UTF-8
 export LANG=C.UTF-8
+
+# The commands by which scripts and tests call Wine, bound to the 64-bit loader.
+qz_wine_tools="$QZ_ROOT/build/wine-tools"
+if [ ! -x "$qz_wine_tools/wineboot" ]; then
+  mkdir -p "$qz_wine_tools"
+  printf '#!/bin/sh\nexec %s "$@"\n' "$QZ_WINE64_LOADER" >"$qz_wine_tools/wine"
+  printf '#!/bin/sh\nexec %s "$@"\n' "$WINESERVER" >"$qz_wine_tools/wineserver"
+  printf '#!/bin/sh\nexec %s wineboot.exe "$@"\n' "$QZ_WINE64_LOADER" >"$qz_wine_tools/wineboot"
+  chmod +x "$qz_wine_tools/wine" "$qz_wine_tools/wineserver" "$qz_wine_tools/wineboot"
+fi
+case ":$PATH:" in
+  *":$qz_wine_tools:"*) ;;
+  *) export PATH="$qz_wine_tools:$PATH" ;;
+esac
+
+# The architectures of Windows programs this machine runs, the shipped 32-bit
+# one first: win64 always; win32 only when the 32-bit loader really starts.
+# QZ_WINE32_MISSING says why not, in a few words, when it does not.
+qz_decide_architectures() {
+  local answer
+  if answer=$("$QZ_WINE32_LOADER" --version 2>&1); then
+    QZ_WINE_ARCHES="win32 win64"
+    QZ_WINE32_MISSING=
+  else
+    QZ_WINE_ARCHES="win64"
+    answer=$(head -n 1 <<<"$answer")
+    QZ_WINE32_MISSING="the 32-bit Wine loader does not start here (${answer##*: })"
+  fi
+  export QZ_WINE_ARCHES QZ_WINE32_MISSING
+}
+[ -n "${QZ_WINE_ARCHES:-}" ] || qz_decide_architectures
+
+# qz_can_run PRESET: whether this machine runs the programs of that preset.
+qz_can_run() { [[ " $QZ_WINE_ARCHES " == *" $1 "* ]]; }
+
+# The build that shows the programs best here: the shipped 32-bit one where it runs.
+qz_preferred_preset() { if qz_can_run win32; then echo win32; else echo win64; fi; }
 
 qz_start_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
@@ -44,9 +97,14 @@ qz_start_display() {
 qz_make_prefix() {
   if [ -f "$WINEPREFIX/.qz-ready" ]; then return 0; fi
   echo "wine-env: creating the Wine prefix $WINEPREFIX"
+  rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   wineboot --init >/dev/null 2>&1
   wineserver -w
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "wine-env: wineboot made no prefix in $WINEPREFIX" >&2
+    return 1
+  fi
   # Debian's Wine does not find its own fonts.
   mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
   cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
@@ -57,8 +115,8 @@ qz_make_prefix() {
 }
 
 qz_wine_ready() {
-  qz_start_display
-  qz_make_prefix
+  qz_start_display || return 1
+  qz_make_prefix || return 1
   # One wineserver stays warm across all the runs of this shell. Wine's own
   # services inherit the descriptors of whoever starts them first: never a pipe
   # that someone waits on, or the reader waits for ever.

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# The static checks of the shipped programs must fail when a property is wrong:
+# on a machine that cannot run 32-bit programs they are all that guards them.
+# Usage: program_checks_test.sh TOOLS_PREFIX EXE PROGRAM VERSION ZIP
+# EXE is a good 32-bit program, ZIP a good release ZIP. Each broken copy made
+# here must be refused; the good ones must pass.
+set -u
+tools=$1 exe=$2 program=$3 version=$4 zip_file=$5
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/program-checks.sh"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# patch_pe IN OUT EXPRESSION: OUT is IN with the PE bytes changed by a Python
+# statement on `data` (a bytearray); `pe` is the offset of the PE signature.
+patch_pe() {
+  python3 - "$1" "$2" "$3" <<'PYTHON'
+import struct, sys
+data = bytearray(open(sys.argv[1], "rb").read())
+pe = struct.unpack_from("<I", data, 0x3C)[0]
+exec(sys.argv[3])
+open(sys.argv[2], "wb").write(data)
+PYTHON
+}
+
+expect() {  # expect pass|fail WHAT COMMAND...
+  local want=$1 what=$2 output
+  shift 2
+  if output=$("$@" 2>&1); then got=pass; else got=fail; fi
+  if [ "$got" = "$want" ]; then
+    echo "ok: $what (${output%%$'\n'*})"
+  else
+    echo "WRONG: $what: the check gave $got, expected $want: $output"
+    failures=$((failures + 1))
+  fi
+}
+
+check() { qz_check_program "$tools-objdump" "$1" "$program" "$version"; }
+
+expect pass "the program as built" check "$exe"
+patch_pe "$exe" "$work/foreign.exe" 'data[:] = data.replace(b"USER32.dll", b"USERQZ.dll").replace(b"user32.dll", b"userqz.dll")'
+expect fail "a DLL that Windows does not bring" check "$work/foreign.exe"
+# The subsystem is a word 68 bytes into the optional header, which follows the 24-byte file header.
+patch_pe "$exe" "$work/console.exe" 'struct.pack_into("<H", data, pe + 24 + 68, 3)'
+expect fail "a console program" check "$work/console.exe"
+# Characteristics: the last word of the file header; 0x20 is large-address-aware.
+patch_pe "$exe" "$work/small.exe" 'data[pe + 22] &= ~0x20'
+expect fail "a 32-bit program limited to 2 GB" check "$work/small.exe"
+"$tools-objcopy" --remove-section=.rsrc "$exe" "$work/bare.exe"
+expect fail "no resources" check "$work/bare.exe"
+expect fail "another version in the resource" qz_check_program "$tools-objdump" "$exe" "$program" 9.99
+
+expect pass "the release ZIP as built" qz_check_zip "$zip_file"
+# rezip NAME PYTHON: a copy of the ZIP named NAME whose entries pass through a
+# Python expression on `entries` (a list of (ZipInfo, bytes)) first.
+rezip() {
+  python3 - "$zip_file" "$work/$1" "$2" <<'PYTHON'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1]) as source:
+    entries = [(info, source.read(info)) for info in source.infolist()]
+exec(sys.argv[3])
+with zipfile.ZipFile(sys.argv[2], "w") as target:
+    for info, data in entries:
+        target.writestr(info, data)
+PYTHON
+  echo "$work/$1"
+}
+name=$(basename "$zip_file")
+expect pass "the same entries written again" qz_check_zip "$(mkdir -p "$work/same" && rezip "same/$name" 'pass')"
+expect fail "a missing sample" qz_check_zip "$(mkdir -p "$work/missing" && rezip "missing/$name" \
+  'entries = [e for e in entries if not e[0].filename.endswith("order.txt")]')"
+expect fail "an extra file" qz_check_zip "$(mkdir -p "$work/extra" && rezip "extra/$name" \
+  'entries.append((zipfile.ZipInfo(entries[0][0].filename + "debug.log", entries[0][0].date_time), b"x"))')"
+expect fail "a README with LF line ends" qz_check_zip "$(mkdir -p "$work/lf" && rezip "lf/$name" \
+  'entries = [(i, d.replace(b"\r\n", b"\n") if i.filename.endswith("README.txt") else d) for i, d in entries]')"
+expect fail "entries out of order" qz_check_zip "$(mkdir -p "$work/order" && rezip "order/$name" 'entries.reverse()')"
+
+[ "$failures" -eq 0 ] && echo "program checks: every broken copy refused" || echo "program checks: $failures wrong" >&2
+[ "$failures" -eq 0 ]

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# The Wine environment decides once which Windows architectures this machine
+# runs, and no Wine command of the scripts reaches the 32-bit loader.
+set -u
+script="$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+wrong() { echo "WRONG: $*"; failures=$((failures + 1)); }
+
+# decide LOADER: the decision, as "arches|reason", with LOADER as the 32-bit loader.
+decide() {
+  (unset QZ_WINE_ARCHES QZ_WINE32_MISSING; QZ_WINE32_LOADER=$1 source "$script"
+   echo "$QZ_WINE_ARCHES|$QZ_WINE32_MISSING|$(qz_preferred_preset)")
+}
+
+printf '#!/bin/sh\necho "$0: cannot execute binary file: Exec format error" >&2\nexit 126\n' >"$work/no-exec"
+printf '#!/bin/sh\necho wine-8.0\n' >"$work/starts"
+chmod +x "$work/no-exec" "$work/starts"
+
+answer=$(decide "$work/no-exec")
+[ "$answer" = "win64|the 32-bit Wine loader does not start here (Exec format error)|win64" ] ||
+  wrong "a 32-bit loader that cannot execute: $answer"
+answer=$(decide "$work/missing")
+[[ $answer == "win64|the 32-bit Wine loader does not start here ("*")|win64" ]] || wrong "no 32-bit loader: $answer"
+answer=$(decide "$work/starts")
+[ "$answer" = "win32 win64||win32" ] || wrong "a 32-bit loader that starts: $answer"
+
+# Whatever the machine, the commands the scripts call take the 64-bit loader.
+(
+  unset QZ_WINE_ARCHES
+  source "$script"
+  for command in wine wineboot wineserver; do
+    found=$(command -v "$command")
+    [ "$found" = "$QZ_ROOT/build/wine-tools/$command" ] || { echo "WRONG: $command is $found"; exit 1; }
+    grep -q -E '/usr/lib/wine/(wine64|wineserver64)\b' "$found" || { echo "WRONG: $command: $(cat "$found")"; exit 1; }
+  done
+  [ "$WINELOADER" = /usr/lib/wine/wine64 ] || { echo "WRONG: WINELOADER is $WINELOADER"; exit 1; }
+) || failures=$((failures + 1))
+
+[ "$failures" -eq 0 ] && echo "wine-env: architecture decision and commands as expected"
+[ "$failures" -eq 0 ]
