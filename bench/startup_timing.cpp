@@ -3,8 +3,10 @@
 //
 // - command-line mode: from CreateProcess to the program's first automation
 //   call, seen as the first line the in-process stand-in journals (the
-//   creation of its session or application object); the yardstick is the
-//   whole run of empty_program.exe, which starts and returns;
+//   creation of its session or application object); the yardstick is
+//   com_client.exe creating the same stand-in, the least any hand-off does
+//   before that call; the whole run of empty_program.exe, which starts and
+//   returns, shows what starting a process costs;
 // - window mode: from CreateProcess to Form1 being visible; the yardstick is
 //   empty_window.exe showing its window.
 //
@@ -113,8 +115,10 @@ std::optional<double> TimeWindowShown(const wchar_t* program) {
   return seconds;
 }
 
-// Until the stand-in journals the first call, then to the program's end.
-std::optional<double> TimeFirstAutomationCall(e2e::Client client) {
+// Until the stand-in journals the first call, then to the program's end. The
+// program is given the mail file's path, or, when tail is not empty, tail.
+std::optional<double> TimeFirstAutomationCall(e2e::Client client, const std::wstring& program,
+                                              const std::wstring& tail = L"") {
   const e2e::CaseFiles files(L"startup-timing");
   const std::wstring mail = files.Write(
       L"mail.txt", "[ADDRESS]\r\nPurchasing Team\r\n[SUBJECT]\r\nOrder confirmed\r\n[BODY]\r\nHello,\r\n");
@@ -128,7 +132,7 @@ std::optional<double> TimeFirstAutomationCall(e2e::Client client) {
   const double start = Seconds();
   std::optional<double> seconds;
   {
-    const Process process(e2e::ProgramPath(client), mail);
+    const Process process(program, tail.empty() ? mail : tail);
     if (!process.Started()) return std::nullopt;
     seconds = SecondsUntil(start, [&] { return FileHasBytes(journal); });
     if (!process.WaitForEnd(kWaitMilliseconds)) seconds.reset();  // a message box: the hand-off failed
@@ -137,57 +141,66 @@ std::optional<double> TimeFirstAutomationCall(e2e::Client client) {
   return seconds;
 }
 
-// The median of runs timings after one to warm up; nothing if any failed.
-std::optional<double> Median(int runs, const Timing& timing) {
-  if (!timing()) return std::nullopt;
-  std::vector<double> times;
-  for (int run = 0; run < runs; ++run) {
-    const std::optional<double> seconds = timing();
-    if (!seconds) return std::nullopt;
-    times.push_back(*seconds);
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
-
 struct Row {
   const char* what;
   Timing timing;
 };
 
-// Prints the rows against the yardstick; false if any timing failed.
-bool Compare(int runs, const char* mode, const Row& yardstick, const std::vector<Row>& rows) {
-  const std::optional<double> base = Median(runs, yardstick.timing);
-  if (!base) {
-    std::printf("%-44s failed\n", yardstick.what);
-    return false;
-  }
-  std::printf("%s\n  %-42s %8.1f ms\n", mode, yardstick.what, *base * 1000);
-  bool complete = true;
-  for (const Row& row : rows) {
-    const std::optional<double> seconds = Median(runs, row.timing);
-    if (!seconds) {
-      std::printf("  %-42s failed\n", row.what);
-      complete = false;
-      continue;
+// Times the yardstick and the rows in turn, run after run, after one round to
+// warm up, so that a change in the shared machine's load falls on all of them
+// alike. Prints their medians against the yardstick's; false if any failed.
+bool Compare(int runs, const Row& yardstick, const std::vector<Row>& rows) {
+  std::vector<Row> all{yardstick};
+  all.insert(all.end(), rows.begin(), rows.end());
+  std::vector<std::vector<double>> times(all.size());
+  std::vector<bool> failed(all.size(), false);
+  for (int run = -1; run < runs; ++run) {
+    for (std::size_t row = 0; row < all.size(); ++row) {
+      if (failed[row]) continue;
+      const std::optional<double> seconds = all[row].timing();
+      if (!seconds) failed[row] = true;
+      else if (run >= 0) times[row].push_back(*seconds);
     }
-    std::printf("  %-42s %8.1f ms %6.2f x\n", row.what, *seconds * 1000, *seconds / *base);
+  }
+  std::vector<double> medians;
+  for (std::vector<double>& row : times) {
+    std::sort(row.begin(), row.end());
+    medians.push_back(row.empty() ? 0 : row[row.size() / 2]);
+  }
+  for (std::size_t row = 0; row < all.size(); ++row) {
+    if (failed[row]) {
+      std::printf("  %-42s failed\n", all[row].what);
+    } else if (failed[0]) {
+      std::printf("  %-42s %8.1f ms\n", all[row].what, medians[row] * 1000);
+    } else {
+      std::printf("  %-42s %8.1f ms %6.2f x\n", all[row].what, medians[row] * 1000, medians[row] / medians[0]);
+    }
   }
   std::fflush(stdout);
-  return complete;
+  return std::find(failed.begin(), failed.end(), true) == failed.end();
 }
 
 }  // namespace
 
+// The figures of one program in command-line mode against the floor of its client.
+bool CompareFirstCall(int runs, e2e::Client client, const char* floor, const wchar_t* floorTail, const char* what) {
+  return Compare(runs, {floor, [=] { return TimeFirstAutomationCall(client, BinPath(L"com_client.exe"), floorTail); }},
+                 {{what, [=] { return TimeFirstAutomationCall(client, e2e::ProgramPath(client)); }}});
+}
+
 int wmain(int argc, wchar_t** argv) {
   const int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : 7;
   std::printf("start-up, median of %d runs after one to warm up\n", runs);
-  bool complete = Compare(runs, "command-line mode: to the first automation call",
-                          {"empty_program.exe, start to end", TimeEmptyProgram},
-                          {{"Quorvel.exe mail.txt", [] { return TimeFirstAutomationCall(e2e::Client::Notes); }},
-                           {"Zembrik.exe mail.txt", [] { return TimeFirstAutomationCall(e2e::Client::Outlook); }}});
-  complete = Compare(runs, "window mode: to the window being visible",
-                     {"empty_window.exe", [] { return TimeWindowShown(L"empty_window.exe"); }},
+  std::printf("command-line mode: to the first automation call\n");
+  bool complete = Compare(runs, {"empty_program.exe, start to end", TimeEmptyProgram}, {});
+  complete = CompareFirstCall(runs, e2e::Client::Notes, "com_client.exe Notes.NotesSession (floor)",
+                              L"Notes.NotesSession GETDATABASE", "Quorvel.exe mail.txt") &&
+             complete;
+  complete = CompareFirstCall(runs, e2e::Client::Outlook, "com_client.exe Outlook.Application (floor)",
+                              L"Outlook.Application CreateItem", "Zembrik.exe mail.txt") &&
+             complete;
+  std::printf("window mode: to the window being visible\n");
+  complete = Compare(runs, {"empty_window.exe", [] { return TimeWindowShown(L"empty_window.exe"); }},
                      {{"Quorvel.exe", [] { return TimeWindowShown(L"Quorvel.exe"); }},
                       {"Zembrik.exe", [] { return TimeWindowShown(L"Zembrik.exe"); }}}) &&
              complete;

@@ -3,8 +3,10 @@
 #  - the mail file reader natively (Google Benchmark, preset bench): throughput
 #    on 1, 10 and 100 MB files against a plain read and decode of the same
 #    bytes, and the peak memory of reading the 100 MB file;
-#  - the same reader timing and its peak working set under Wine (win32 build);
-#  - the start-up of both programs under Wine against empty Win32 programs.
+#  - the same reader timing and its peak working set under Wine, and the
+#    start-up of both programs under Wine against a minimal COM client and
+#    empty Win32 programs: on the win32 build where this machine runs 32-bit
+#    programs, and on the win64 build always.
 # QZ_STARTUP_RUNS sets the runs per start-up figure (default 7). The machine is
 # shared: figures vary from run to run, the more so the busier it is.
 set -uo pipefail
@@ -34,40 +36,43 @@ else
   fail "the bench preset did not build" "$log_dir/bench-build.log"
 fi
 
-step "win32 build of the timing programs"
-if [ ! -f build/win32/build.ninja ]; then
-  cmake --preset win32 >"$log_dir/win32-configure.log" 2>&1 || { fail "win32 does not configure" "$log_dir/win32-configure.log"; exit 1; }
-fi
-cmake --build --preset win32 -j2 --target reader_timing startup_timing >"$log_dir/win32-build.log" 2>&1 ||
-  { fail "the timing programs did not build" "$log_dir/win32-build.log"; exit 1; }
-echo "built build/win32/bin/reader_timing.exe and startup_timing.exe"
-
 source scripts/wine-env.sh
-qz_wine_ready >"$log_dir/wine-ready.log" 2>&1 || { fail "Wine is not ready" "$log_dir/wine-ready.log"; exit 1; }
-trap 'wineserver -k >/dev/null 2>&1; [ -n "${QZ_XVFB_PID:-}" ] && kill "$QZ_XVFB_PID" 2>/dev/null' EXIT
-cd build/win32/bin
+qz_can_run win32 || echo "bench: no 32-bit figures under Wine: $QZ_WINE32_MISSING"
+wine_ready=
+for preset in $QZ_WINE_ARCHES; do
+  step "$preset build of the timing programs"
+  if [ ! -f "build/$preset/build.ninja" ]; then
+    cmake --preset "$preset" >"$log_dir/$preset-configure.log" 2>&1 ||
+      { fail "$preset does not configure" "$log_dir/$preset-configure.log"; continue; }
+  fi
+  cmake --build --preset "$preset" -j2 --target reader_timing startup_timing >"$log_dir/$preset-build.log" 2>&1 ||
+    { fail "the $preset timing programs did not build" "$log_dir/$preset-build.log"; continue; }
+  echo "built build/$preset/bin/reader_timing.exe and startup_timing.exe"
 
-step "mail file reader under Wine (win32)"
-# Output to files, never a pipe: Wine's services keep what they inherit.
-if timeout 900 wine reader_timing.exe </dev/null >"$log_dir/wine-reader.log" 2>&1; then
-  cat "$log_dir/wine-reader.log"
-else
-  cat "$log_dir/wine-reader.log"
-  fail "reader_timing.exe failed" "$log_dir/wine-reader.log"
-fi
-if timeout 300 wine reader_timing.exe --memory </dev/null >"$log_dir/wine-memory.log" 2>&1; then
-  cat "$log_dir/wine-memory.log"
-else
-  fail "reader_timing.exe --memory failed" "$log_dir/wine-memory.log"
-fi
+  if [ -z "$wine_ready" ]; then
+    qz_wine_ready >"$log_dir/wine-ready.log" 2>&1 || { fail "Wine is not ready" "$log_dir/wine-ready.log"; exit 1; }
+    trap 'wineserver -k >/dev/null 2>&1; [ -n "${QZ_XVFB_PID:-}" ] && kill "$QZ_XVFB_PID" 2>/dev/null' EXIT
+    wine_ready=1
+  fi
 
-step "start-up under Wine (win32)"
-if timeout 900 wine startup_timing.exe "${QZ_STARTUP_RUNS:-7}" </dev/null >"$log_dir/startup.log" 2>&1; then
-  cat "$log_dir/startup.log"
-else
-  cat "$log_dir/startup.log"
-  fail "startup_timing.exe failed" "$log_dir/startup.log"
-fi
+  # Output to files, never a pipe: Wine's services keep what they inherit.
+  # run SECONDS NAME PROGRAM ARGS...: runs one timing program from bin/ and shows its figures.
+  run() {
+    local seconds=$1 name=$2 log="$log_dir/wine-$preset-$2.log"
+    shift 2
+    if (cd "build/$preset/bin" && timeout "$seconds" wine "$@" </dev/null >"$log" 2>&1); then
+      cat "$log"
+    else
+      cat "$log"
+      fail "$* failed ($preset)" "$log"
+    fi
+  }
+  step "mail file reader under Wine ($preset)"
+  run 900 reader reader_timing.exe
+  run 300 memory reader_timing.exe --memory
+  step "start-up under Wine ($preset)"
+  run 900 startup startup_timing.exe "${QZ_STARTUP_RUNS:-7}"
+done
 
 echo
 echo "Logs: $log_dir"

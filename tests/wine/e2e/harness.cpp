@@ -15,7 +15,9 @@ namespace {
 
 using standins::UniqueHandle;
 
-constexpr std::chrono::milliseconds kProgramTimeout{60000};
+// Only catches a program that hangs: on a busy shared machine the 64-bit
+// programs take more than a minute to hand a 200 MB body to a local server.
+constexpr std::chrono::milliseconds kProgramTimeout{180000};
 constexpr DWORD kServerEndMilliseconds = 10000;
 constexpr DWORD kLockWaitMilliseconds = 300000;
 
