@@ -67,6 +67,9 @@ Outcome InjectedOutcome(const Fault& fault) {
       return outcome;
     }
     case Fault::Kind::ResultEmpty:
+    // A dying call has no outcome of its own; Invoke lets the process die.
+    case Fault::Kind::Dies:
+    case Fault::Kind::DiesAfter:
       return outcome;
   }
   return outcome;
@@ -155,6 +158,7 @@ HRESULT StandinObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
 }
 
 HRESULT StandinObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+  server_.DieIfDue();
   if (names == nullptr || ids == nullptr || count == 0) return E_INVALIDARG;
   for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
   const std::wstring_view spelled = names[0] != nullptr ? names[0] : L"";
@@ -179,6 +183,7 @@ HRESULT StandinObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, 
 
 HRESULT StandinObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* parameters, VARIANT* result,
                               EXCEPINFO* exception, UINT* argumentError) {
+  server_.DieIfDue();
   const std::span<const MemberInfo> members = Members();
   if (id < 1 || static_cast<std::size_t>(id) > members.size()) {
     server_.GetJournal().Write(VerbOf(flags) + L" " + name_ + L".<dispid " + std::to_wstring(id) +
@@ -225,9 +230,19 @@ HRESULT StandinObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p
   if (refusal != S_OK) {
     outcome = Outcome::Failing(refusal);
   } else if (const Fault* fault = server_.TakeCallFault(spelled)) {
-    outcome = InjectedOutcome(*fault);
-    turnedAway = IsBusy(fault->kind);
-    mark = turnedAway ? L" [busy]" : L" [injected]";
+    if (fault->kind == Fault::Kind::Dies) {
+      server_.GetJournal().Write(line + L" -> [dies]");
+      server_.Die();
+    }
+    if (fault->kind == Fault::Kind::DiesAfter) {
+      outcome = Call(member, kind, arguments);
+      mark = L" [dies after]";
+      server_.DieAfterAnswer();
+    } else {
+      outcome = InjectedOutcome(*fault);
+      turnedAway = IsBusy(fault->kind);
+      mark = turnedAway ? L" [busy]" : L" [injected]";
+    }
   } else {
     outcome = Call(member, kind, arguments);
   }

@@ -20,6 +20,11 @@ constexpr UINT kEndDelayMilliseconds = 250;
 // A server that turned a creation away as busy waits this long for the
 // client to try again; the client's pause between attempts is far shorter.
 constexpr UINT kBusyCreationWaitMilliseconds = 3000;
+// A server that dies after an answer lives this long for the answer to leave:
+// COM sends it from another thread once the call has returned.
+constexpr UINT kDieAfterAnswerMilliseconds = 1000;
+// The exit code of a process that died: an access violation's.
+constexpr UINT kDiedExitCode = 0xC0000005u;
 
 std::wstring Lower(std::wstring_view text) {
   std::wstring key(text);
@@ -43,6 +48,10 @@ Server* runningServer = nullptr;
 void CALLBACK EndIfNeverUsed(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
   if (runningServer != nullptr) runningServer->EndWhenIdle();
+}
+
+void CALLBACK DieNow(HWND, UINT, UINT_PTR, DWORD) {
+  if (runningServer != nullptr) runningServer->Die();
 }
 
 void CALLBACK EndIfStillIdle(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -74,6 +83,9 @@ class BusyServerFilter final : public IMessageFilter {
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
   DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) override {
+    // Whatever comes after the answer of a dying server, a release too,
+    // finds it gone.
+    server_.DieIfDue();
     // Releases and other IUnknown traffic always go through.
     if (info == nullptr || !server_.BusyNow()) return SERVERCALL_ISHANDLED;
     const bool dispatch = IsEqualIID(info->iid, IID_IDispatch);
@@ -116,9 +128,15 @@ class ClassFactory final : public IClassFactory {
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+    server_.DieIfDue();
     server_.RefreshSettings();
     const std::wstring line = L"create " + std::wstring(class_.name) + L" -> ";
-    if (const Fault* fault = server_.TakeCallFault(L"create:" + std::wstring(class_.name))) {
+    const Fault* fault = server_.TakeCallFault(L"create:" + std::wstring(class_.name));
+    if (fault != nullptr && fault->kind == Fault::Kind::Dies) {
+      server_.GetJournal().Write(line + L"[dies]");
+      server_.Die();
+    }
+    if (fault != nullptr && fault->kind != Fault::Kind::DiesAfter) {
       if (IsBusy(fault->kind)) {
         server_.GetJournal().Write(line + L"HRESULT 0x8001010A [busy]");
         server_.EndLaterIfUnused();
@@ -132,7 +150,8 @@ class ClassFactory final : public IClassFactory {
       return fault->number;
     }
     ComRef<StandinObject> created = ComRef<StandinObject>::Adopt(server_.Definition().createObject(server_, class_));
-    server_.GetJournal().Write(line + created->Name());
+    server_.GetJournal().Write(line + created->Name() + (fault != nullptr ? L" [dies after]" : L""));
+    if (fault != nullptr) server_.DieAfterAnswer();
     if (server_.Definition().afterCreate) server_.Definition().afterCreate(server_);
     return created->QueryInterface(iid, object);
   }
@@ -256,6 +275,23 @@ void Server::EndLaterIfUnused() {
 void Server::EndNowIfIdle() {
   ending_ = false;
   if (Idle()) PostQuitMessage(0);
+}
+
+void Server::Die() const {
+  journal_.Write(L"server-dies " + std::wstring(definition_.clientName) + L" pid=" +
+                 std::to_wstring(GetCurrentProcessId()));
+  TerminateProcess(GetCurrentProcess(), kDiedExitCode);
+  // Not reached: TerminateProcess does not return for the calling process.
+  ExitProcess(kDiedExitCode);
+}
+
+void Server::DieAfterAnswer() {
+  dying_ = true;
+  SetTimer(nullptr, 0, kDieAfterAnswerMilliseconds, DieNow);
+}
+
+void Server::DieIfDue() const {
+  if (dying_) Die();
 }
 
 void Server::Start() {

@@ -20,7 +20,8 @@ constexpr KindName kKindNames[] = {
     {Fault::Kind::HResult, L"hresult"},                {Fault::Kind::ResultI4, L"result-i4"},
     {Fault::Kind::ResultNull, L"result-null"},         {Fault::Kind::ResultEmpty, L"result-empty"},
     {Fault::Kind::UnknownName, L"unknown-name"},      {Fault::Kind::BusyFor, L"busy-ms"},
-    {Fault::Kind::BusyCalls, L"busy-calls"},
+    {Fault::Kind::BusyCalls, L"busy-calls"},          {Fault::Kind::Dies, L"dies"},
+    {Fault::Kind::DiesAfter, L"dies-after"},
 };
 
 std::wstring_view NextWord(std::wstring_view& rest) {

@@ -36,6 +36,12 @@ struct Fault {
     // attempts are journaled, marked, and do not count as calls.
     BusyFor,
     BusyCalls,
+    // A client that crashes: its process ends at once, as a crash ends it
+    // (nothing revoked, released or closed), when the call or creation
+    // arrives (Dies), or right after it has answered (DiesAfter). The journal
+    // keeps the call's line and a last "server-dies" line.
+    Dies,
+    DiesAfter,
   };
 
   std::wstring target;
@@ -47,6 +53,7 @@ struct Fault {
 };
 
 inline bool IsBusy(Fault::Kind kind) { return kind == Fault::Kind::BusyFor || kind == Fault::Kind::BusyCalls; }
+inline bool Dies(Fault::Kind kind) { return kind == Fault::Kind::Dies || kind == Fault::Kind::DiesAfter; }
 
 struct Settings {
   std::wstring journalPath;  // empty: no journal

@@ -43,6 +43,8 @@ std::vector<std::wstring> FailureEvents(const CallTable& table, std::size_t fail
   }
   const CallRow& row = table.rows[failing];
   events.push_back(fault.kind == standins::Fault::Kind::UnknownName ? LookupLine(row) : row.line + L" -> *");
+  // A client that died sees nothing more, releases included.
+  if (standins::Dies(fault.kind)) return events;
   // An object held only around its row goes as the row fails, before the handler.
   if (!row.releasedRightAfter.empty()) events.push_back(L"release " + row.releasedRightAfter);
   for (const std::wstring& object : table.exitReleases) {

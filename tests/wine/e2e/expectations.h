@@ -30,7 +30,8 @@ struct CallTable {
 std::vector<std::wstring> SuccessEvents(const CallTable& table);
 
 // The events of a run whose row `failing` failed with fault: every row before
-// it, the failing row, then the releases of what had been made.
+// it, the failing row, then the releases of what had been made; nothing
+// after the failing row when the fault lets the client die there.
 std::vector<std::wstring> FailureEvents(const CallTable& table, std::size_t failing, const standins::Fault& fault);
 
 // The index of the row a fault names (its nth call of that target).
@@ -45,6 +46,9 @@ void ExpectCriticalBox(Check& check, const Result& result, Client client, const 
 // The run ended by itself with this exit code, every object was released and
 // the stand-ins ended when their windows were closed.
 void ExpectCleanEnd(Check& check, const Result& result, DWORD exitCode = 0);
+
+// What COM gives for a call whose server process died: RPC_S_CALL_FAILED.
+inline constexpr long kServerDiedHresult = static_cast<long>(0x800706BEu);
 
 // The general message of the composers for a failure number and description.
 std::wstring GeneralMessage(long number, const std::wstring& description);

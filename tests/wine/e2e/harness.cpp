@@ -312,6 +312,13 @@ std::vector<std::wstring> UnreleasedObjects(const std::vector<std::wstring>& jou
   for (const std::wstring& line : journal) {
     if (const std::optional<std::wstring> name = ObjectMade(line)) made.push_back(*name);
     if (line.starts_with(L"release ")) released.insert(line.substr(8));
+    // A server that died took its objects with it.
+    if (line.starts_with(L"server-dies ")) {
+      for (const std::wstring& name : made) {
+        if (const auto found = released.find(name); found != released.end()) released.erase(found);
+      }
+      made.clear();
+    }
   }
   std::vector<std::wstring> unreleased;
   for (const std::wstring& name : made) {

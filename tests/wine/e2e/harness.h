@@ -142,7 +142,8 @@ int CloseStandinWindows();
 // proxy always asks.
 std::vector<std::wstring> ClientEvents(const std::vector<std::wstring>& journal);
 
-// Objects that appear in the journal (created or returned) with no release.
+// Objects that appear in the journal (created or returned) with no release,
+// leaving out those of a server that died.
 std::vector<std::wstring> UnreleasedObjects(const std::vector<std::wstring>& journal);
 
 // Journal lines that start with prefix.

@@ -141,6 +141,7 @@ struct FaultCase {
 std::vector<FaultCase> FaultCases() {
   using Kind = Fault::Kind;
   const auto hresult = [](unsigned long value) { return static_cast<long>(value); };
+  const std::wstring died = GeneralMessage(kServerDiedHresult, SystemText(kServerDiedHresult));
   return {
       {L"second_session_class_missing", MakeFault(L"create:NotesSession", Kind::HResult, hresult(REGDB_E_CLASSNOTREG), {}, 2),
        kNotInstalled},
@@ -181,6 +182,13 @@ std::vector<FaultCase> FaultCases() {
        GeneralMessage(91, L"Object variable or With block variable not set")},
       {L"gotofield_exception", MakeFault(L"GOTOFIELD", Kind::ExceptionWCode, 4412, L"Cannot locate field Subject"),
        GeneralMessage(4412, L"Cannot locate field Subject")},
+      // Notes' process ends as in a crash, at a call or right after its
+      // answer: that call or the next one fails with COM's own number.
+      {L"openmail_client_dies", MakeFault(L"OPENMAIL", Kind::Dies), died},
+      {L"body_client_dies_after_it", MakeFault(L"Body", Kind::DiesAfter), died},
+      {L"workspace_creation_client_dies", MakeFault(L"create:NotesUIWorkspace", Kind::Dies), died},
+      {L"editdocument_client_dies", MakeFault(L"EDITDOCUMENT", Kind::Dies), died},
+      {L"gotofield_client_dies", MakeFault(L"GOTOFIELD", Kind::Dies), died},
   };
 }
 
@@ -200,8 +208,13 @@ void FaultTest(Check& check, const FaultCase& test) {
   ExpectEvents(check, result, FailureEvents(table, row, test.fault));
   ExpectCriticalBox(check, result, Client::Notes, test.message);
   ExpectCleanEnd(check, result, test.message == kNotInstalled ? 3 : 4);
-  // Only a failing GOTOFIELD comes after the memo was opened; the memo stays.
-  check.Equal(result.standinWindowsLeft, test.fault.target == L"GOTOFIELD" ? 1 : 0, L"memo windows open");
+  if (standins::Dies(test.fault.kind)) {
+    check.That(result.run.seconds < 30, L"ended soon after the box, not after " + std::to_wstring(result.run.seconds) + L" s");
+  }
+  // Only a failing GOTOFIELD comes after the memo was opened; the memo stays,
+  // unless Notes died with it.
+  check.Equal(result.standinWindowsLeft, test.fault.target == L"GOTOFIELD" && !standins::Dies(test.fault.kind) ? 1 : 0,
+              L"memo windows open");
 }
 
 // No class at all, no session class for the composer, no workspace class.

@@ -95,6 +95,7 @@ struct FaultCase {
 std::vector<FaultCase> FaultCases() {
   using Kind = Fault::Kind;
   const auto hresult = [](unsigned long value) { return static_cast<long>(value); };
+  const std::wstring died = GeneralMessage(kServerDiedHresult, SystemText(kServerDiedHresult));
   const std::wstring notValid = L"Could not complete the operation. One or more parameter values are not valid.";
   return {
       {L"application_class_not_registered", MakeFault(L"create:Application", Kind::HResult, hresult(REGDB_E_CLASSNOTREG)),
@@ -123,6 +124,11 @@ std::vector<FaultCase> FaultCases() {
        GeneralMessage(4096, L"A dialog box is open. Close it and try again.")},
       {L"display_unknown_name", MakeFault(L"Display", Kind::UnknownName, hresult(DISP_E_UNKNOWNNAME)),
        GeneralMessage(438, L"Object doesn't support this property or method")},
+      // Outlook's process ends as in a crash, at a call or right after its
+      // answer: that call or the next one fails with COM's own number.
+      {L"subject_client_dies", MakeFault(L"Subject", Kind::Dies), died},
+      {L"to_client_dies_after_it", MakeFault(L"To", Kind::DiesAfter), died},
+      {L"display_client_dies", MakeFault(L"Display", Kind::Dies), died},
   };
 }
 
@@ -142,6 +148,9 @@ void FaultTest(Check& check, const FaultCase& test) {
   ExpectEvents(check, result, FailureEvents(table, row, test.fault));
   ExpectCriticalBox(check, result, Client::Outlook, test.message);
   ExpectCleanEnd(check, result, test.message == kNotInstalled ? 3 : 4);
+  if (standins::Dies(test.fault.kind)) {
+    check.That(result.run.seconds < 30, L"ended soon after the box, not after " + std::to_wstring(result.run.seconds) + L" s");
+  }
   ExpectDisplayed(check, result, false);
 }
 

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "expectations.h"
 #include "ui_driver.h"
 
 namespace ui_tests {
@@ -265,11 +266,12 @@ TEST(Send, AWildcardPathReachesTheReaderWhichFailsAndTheWindowStaysUsable) {
 struct ClientCase {
   Client client;
   const wchar_t* notInstalled;
+  const wchar_t* midHandOff;  // a member called in the middle of a hand-off
 };
 
 constexpr ClientCase kClients[] = {
-    {Client::Notes, L"Lotus Notes is not installed!"},
-    {Client::Outlook, L"Microsoft Outlook is not installed!"},
+    {Client::Notes, L"Lotus Notes is not installed!", L"OPENMAIL"},
+    {Client::Outlook, L"Microsoft Outlook is not installed!", L"Subject"},
 };
 
 std::string ClientCaseName(const testing::TestParamInfo<ClientCase>& info) { return ClientName(info.param.client); }
@@ -326,6 +328,45 @@ TEST_P(SendTo, AMissingMailClientIsReportedAndTheWindowStays) {
   EXPECT_EQ(box->text, GetParam().notInstalled);
   EXPECT_EQ(box->icon, BoxIcon::Critical) << Narrow(IconName(box->icon));
   EXPECT_TRUE(program.NoBoxWithin(300ms)) << "a second box";
+  ExpectWindowStaysWithPath(program, mail);
+}
+
+TEST_P(SendTo, AMailClientThatDiesIsReportedOnceAndTheNextSendStartsItAgain) {
+  const Client client = GetParam().client;
+  const e2e::CaseFiles files(L"ui.client_dies_" + e2e::ProgramName(client));
+  const std::wstring mail = files.Write(L"mail.txt", MailFile("After a crash"));
+  RunningProgram program(client);
+  ASSERT_TRUE(program.HasWindow());
+  program.SetPathText(mail);
+  {
+    e2e::StandinSetup setup = StandinFor(client);
+    setup.faults = {e2e::MakeFault(GetParam().midHandOff, standins::Fault::Kind::Dies)};
+    const e2e::StandinSession standin(files, setup);
+    ASSERT_TRUE(standin.Registered());
+    program.Click(kCmdSend);
+    const std::optional<BoxSeen> box = program.NextBox(30s);
+    ASSERT_TRUE(box.has_value()) << "no message";
+    EXPECT_EQ(box->text, e2e::GeneralMessage(e2e::kServerDiedHresult, e2e::SystemText(e2e::kServerDiedHresult)));
+    EXPECT_EQ(box->icon, BoxIcon::Critical) << Narrow(IconName(box->icon));
+    EXPECT_TRUE(program.NoBoxWithin(300ms)) << "a second box";
+    ExpectWindowStaysWithPath(program, mail);
+    const std::vector<std::wstring> journal = standin.Journal();
+    EXPECT_EQ(e2e::LinesStartingWith(journal, L"server-dies ").size(), 1u) << Narrow(JournalText(journal));
+  }
+  // The same window, a mail client that stays up: a new process, a whole
+  // hand-off. The new session registers the classes afresh, as Windows forgets
+  // the class objects of a server that died; Wine's rpcss would hand the dead
+  // one out again and the creation would fail as "not registered".
+  const e2e::StandinSession standin(files, StandinFor(client));
+  ASSERT_TRUE(standin.Registered());
+  program.Click(kCmdSend);
+  const std::vector<std::wstring> journal = WaitForHandOffs(standin, client, 1);
+  const std::string text = Narrow(JournalText(journal));
+  EXPECT_EQ(e2e::LinesStartingWith(journal, OpenedLine(client)).size(), 1u) << text;
+  EXPECT_EQ(e2e::LinesStartingWith(journal, L"server-start ").size(), 1u) << text;
+  EXPECT_EQ(Matching(journal, SubjectPut(L"After a crash")).size(), 1u) << text;
+  EXPECT_TRUE(e2e::UnreleasedObjects(journal).empty()) << text;
+  EXPECT_TRUE(program.NoBoxWithin(300ms));
   ExpectWindowStaysWithPath(program, mail);
 }
 
