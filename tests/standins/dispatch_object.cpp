@@ -77,7 +77,7 @@ Outcome InjectedOutcome(const Fault& fault) {
 
 std::wstring ObjectText(IUnknown* pointer) {
   if (pointer == nullptr) return L"null";
-  ComRef<IDispatch> dispatch;
+  ComPtr<IDispatch> dispatch;
   if (FAILED(pointer->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)))) return L"foreign";
   const StandinObject* object = StandinObject::FromDispatch(dispatch.Get());
   return object != nullptr ? object->Name() : L"foreign";
@@ -117,7 +117,7 @@ StandinObject::~StandinObject() { server_.ObjectDestroyed(); }
 
 StandinObject* StandinObject::FromDispatch(IDispatch* pointer) {
   if (pointer == nullptr) return nullptr;
-  ComRef<IDispatch> identity;
+  ComPtr<IDispatch> identity;
   if (FAILED(pointer->QueryInterface(kStandinIdentity, reinterpret_cast<void**>(&identity)))) return nullptr;
   // The identity is the object itself; the reference taken by the query goes
   // with `identity`, the caller's own reference keeps it alive.
@@ -267,7 +267,7 @@ HRESULT StandinObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p
     return outcome.result;
   }
   if (result != nullptr) {
-    *result = outcome.value.Detach();
+    *result = outcome.value.Release();
   }
   return S_OK;
 }

@@ -14,9 +14,14 @@
 #include <string_view>
 #include <vector>
 
-#include "owners.h"
+#include "platform/win32/owners.h"
 
 namespace standins {
+
+using platform::win32::ComPtr;
+using platform::win32::UniqueBstr;
+using platform::win32::UniqueHandle;
+using platform::win32::UniqueVariant;
 
 class Server;
 class StandinObject;

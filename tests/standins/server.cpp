@@ -149,7 +149,7 @@ class ClassFactory final : public IClassFactory {
       server_.EndWhenIdle();
       return fault->number;
     }
-    ComRef<StandinObject> created = ComRef<StandinObject>::Adopt(server_.Definition().createObject(server_, class_));
+    ComPtr<StandinObject> created(server_.Definition().createObject(server_, class_));
     server_.GetJournal().Write(line + created->Name() + (fault != nullptr ? L" [dies after]" : L""));
     if (fault != nullptr) server_.DieAfterAnswer();
     if (server_.Definition().afterCreate) server_.Definition().afterCreate(server_);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/com_owners.h"
+#include "platform/win32/owners.h"
 #include "platform/win32/dispatch_call.h"
 #include "platform/win32/win32_desktop.h"
 #include "recording_dispatch.h"
