@@ -96,7 +96,7 @@ class ComPtr : public UniqueResource<Interface*, ReleaseInterface<Interface>> {
 // A BSTR. The null BSTR is a value of its own, distinct from the empty one.
 class UniqueBstr : public UniqueResource<BSTR, FreeBstr> {
  public:
-  using UniqueResource::UniqueResource;
+  UniqueBstr() = default;
   // Throws std::bad_alloc when the system has no memory for the copy.
   explicit UniqueBstr(std::wstring_view text) {
     // The BSTR's length prefix counts bytes in 32 bits.

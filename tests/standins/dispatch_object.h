@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dispatch_double.h"
 #include "platform/win32/owners.h"
 
 namespace standins {
@@ -53,13 +54,11 @@ struct Outcome {
   bool Failed() const { return result != S_OK; }
 };
 
-class StandinObject : public IDispatch {
+class StandinObject : public DispatchDouble {
  public:
   // kind names the object in the journal ("session", "document").
   StandinObject(Server& server, std::wstring_view kind);
-  virtual ~StandinObject();
-  StandinObject(const StandinObject&) = delete;
-  StandinObject& operator=(const StandinObject&) = delete;
+  ~StandinObject() override;
 
   const std::wstring& Name() const { return name_; }
   Server& GetServer() const { return server_; }
@@ -68,13 +67,6 @@ class StandinObject : public IDispatch {
   // client, or null when it is none of ours.
   static StandinObject* FromDispatch(IDispatch* pointer);
 
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
-  // IDispatch
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
                                           DISPID* ids) override;
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* parameters,
@@ -87,9 +79,10 @@ class StandinObject : public IDispatch {
   virtual Outcome Call(std::size_t member, InvokeKind kind, std::span<const VARIANT* const> arguments) = 0;
 
  private:
+  bool Answers(REFIID iid) const override;
+
   Server& server_;
   std::wstring name_;
-  ULONG references_ = 1;
   // The spelling of each member at the client's last lookup, until the call.
   std::vector<std::wstring> spelling_;
 };
