@@ -25,13 +25,12 @@ class BusyMessageFilter final : public ComObject<IMessageFilter> {
 
 // The filter registered for the thread's apartment while this lives, and the
 // one it replaced put back when it goes. Make it right after COM start-up and
-// let it go before COM ends.
+// let it go before COM ends. It holds the previous filter: neither copied nor
+// moved.
 class MessageFilterRegistration {
  public:
   MessageFilterRegistration();
   ~MessageFilterRegistration();
-  MessageFilterRegistration(const MessageFilterRegistration&) = delete;
-  MessageFilterRegistration& operator=(const MessageFilterRegistration&) = delete;
 
   bool Registered() const { return registered_; }
 

@@ -46,15 +46,22 @@ IDispatch& DispatchOf(AutomationObject& object) {
 }
 
 // The arguments of one call as the server reads them: in reverse order. A
-// by-reference argument points at a variable of its own, which holds what the
-// callee leaves there until the call is over. Every slot is an owner from the
-// start, so a throw while filling them releases whatever was filled before.
+// by-reference argument points at the value of a variable of its own, which
+// holds what the callee leaves there until the call is over. Every slot is an
+// owner from the start, so a throw while filling them releases whatever was
+// filled before.
 class ArgumentList {
  public:
   explicit ArgumentList(std::span<const Value> values) : variables_(values.size()), arguments_(values.size()) {
     // Last first, as the server reads them.
     for (std::size_t i = 0; i < values.size(); ++i) {
-      Fill(values[values.size() - 1 - i], arguments_[i].Get(), variables_[i].Get());
+      VARIANT& argument = arguments_[i].Get();
+      VARIANT& variable = variables_[i].Get();
+      Fill(values[values.size() - 1 - i], argument, variable);
+      if (variable.vt != VT_EMPTY) {
+        argument.byref = &variable.byref;
+        argument.vt = VT_BYREF | variable.vt;
+      }
     }
   }
 
@@ -71,8 +78,6 @@ class ArgumentList {
       case Value::Kind::StringByRef:
         variable.bstrVal = UniqueBstr(value.Text()).Release();
         variable.vt = VT_BSTR;
-        argument.pbstrVal = &variable.bstrVal;
-        argument.vt = VT_BYREF | VT_BSTR;
         break;
       case Value::Kind::NullString:
         argument.bstrVal = nullptr;
@@ -90,8 +95,6 @@ class ArgumentList {
         // A reference of the call's own: the callee may replace it.
         variable.pdispVal = ComPtr<IDispatch>::Share(&DispatchOf(*value.Object())).Release();
         variable.vt = VT_DISPATCH;
-        argument.ppdispVal = &variable.pdispVal;
-        argument.vt = VT_BYREF | VT_DISPATCH;
         break;
       case Value::Kind::Missing:
         argument.scode = DISP_E_PARAMNOTFOUND;

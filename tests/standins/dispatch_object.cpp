@@ -108,8 +108,8 @@ Outcome Outcome::Failing(HRESULT result) {
   return outcome;
 }
 
-StandinObject::StandinObject(Server& server, std::wstring_view kind)
-    : server_(server), name_(server.NextObjectName(kind)) {
+StandinObject::StandinObject(Server& server, std::wstring_view kind, std::initializer_list<MemberInfo> members)
+    : server_(server), name_(server.NextObjectName(kind)), members_(members) {
   server_.ObjectCreated();
 }
 

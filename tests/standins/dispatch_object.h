@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <string>
@@ -56,8 +57,9 @@ struct Outcome {
 
 class StandinObject : public DispatchDouble {
  public:
-  // kind names the object in the journal ("session", "document").
-  StandinObject(Server& server, std::wstring_view kind);
+  // kind names the object in the journal ("session", "document"); members
+  // get the DISPIDs 1, 2, ... in the order given.
+  StandinObject(Server& server, std::wstring_view kind, std::initializer_list<MemberInfo> members);
   ~StandinObject() override;
 
   const std::wstring& Name() const { return name_; }
@@ -73,7 +75,7 @@ class StandinObject : public DispatchDouble {
                                    VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override;
 
  protected:
-  virtual std::span<const MemberInfo> Members() const = 0;
+  std::span<const MemberInfo> Members() const { return members_; }
   // One call of Members()[member]. arguments are in source order; a put has
   // its value as the only argument.
   virtual Outcome Call(std::size_t member, InvokeKind kind, std::span<const VARIANT* const> arguments) = 0;
@@ -83,6 +85,7 @@ class StandinObject : public DispatchDouble {
 
   Server& server_;
   std::wstring name_;
+  std::vector<MemberInfo> members_;
   // The spelling of each member at the client's last lookup, until the call.
   std::vector<std::wstring> spelling_;
 };

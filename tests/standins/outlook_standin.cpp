@@ -47,13 +47,10 @@ std::wstring FileNameOf(const std::wstring& path) {
 
 class Attachment final : public StandinObject {
  public:
-  Attachment(Server& server, std::wstring fileName) : StandinObject(server, L"attachment"), fileName_(std::move(fileName)) {}
+  Attachment(Server& server, std::wstring fileName)
+      : StandinObject(server, L"attachment", {{L"FileName", Access::Property}}), fileName_(std::move(fileName)) {}
 
  protected:
-  std::span<const MemberInfo> Members() const override {
-    static constexpr MemberInfo kMembers[] = {{L"FileName", Access::Property}};
-    return kMembers;
-  }
   Outcome Call(std::size_t, InvokeKind kind, std::span<const VARIANT* const>) override {
     if (kind != InvokeKind::Get) return Outcome::Exception(0, kOutlookReadOnly, L"The property is read-only.");
     return Text(fileName_);
@@ -65,13 +62,11 @@ class Attachment final : public StandinObject {
 
 class Attachments final : public StandinObject {
  public:
-  Attachments(Server& server, std::shared_ptr<MailData> mail) : StandinObject(server, L"attachments"), mail_(std::move(mail)) {}
+  Attachments(Server& server, std::shared_ptr<MailData> mail)
+      : StandinObject(server, L"attachments", {{L"Add", Access::Method}, {L"Count", Access::Property}}),
+        mail_(std::move(mail)) {}
 
  protected:
-  std::span<const MemberInfo> Members() const override {
-    static constexpr MemberInfo kMembers[] = {{L"Add", Access::Method}, {L"Count", Access::Property}};
-    return kMembers;
-  }
   Outcome Call(std::size_t member, InvokeKind kind, std::span<const VARIANT* const> arguments) override {
     if (member == 1) {
       if (kind != InvokeKind::Get) return Outcome::Exception(0, kOutlookReadOnly, L"The property is read-only.");
@@ -113,18 +108,16 @@ MessageContent MailContent(const MailData& mail) {
 
 class MailItem final : public StandinObject {
  public:
-  explicit MailItem(Server& server) : StandinObject(server, L"mailitem"), mail_(std::make_shared<MailData>()) {}
+  // In the order of Member.
+  explicit MailItem(Server& server)
+      : StandinObject(server, L"mailitem",
+                      {{L"To", Access::Property}, {L"Subject", Access::Property}, {L"Body", Access::Property},
+                       {L"ReadReceiptRequested", Access::Property}, {L"Attachments", Access::Property},
+                       {L"Display", Access::Method}}),
+        mail_(std::make_shared<MailData>()) {}
 
  protected:
   enum Member { kTo, kSubject, kBody, kReadReceiptRequested, kAttachments, kDisplay };
-  std::span<const MemberInfo> Members() const override {
-    static constexpr MemberInfo kMembers[] = {
-        {L"To", Access::Property},          {L"Subject", Access::Property},
-        {L"Body", Access::Property},        {L"ReadReceiptRequested", Access::Property},
-        {L"Attachments", Access::Property}, {L"Display", Access::Method},
-    };
-    return kMembers;
-  }
   Outcome Call(std::size_t member, InvokeKind kind, std::span<const VARIANT* const> arguments) override {
     if (member == kDisplay) {
       if (arguments.size() > 1) return BadCount();
@@ -165,13 +158,9 @@ class MailItem final : public StandinObject {
 
 class Application final : public StandinObject {
  public:
-  explicit Application(Server& server) : StandinObject(server, L"application") {}
+  explicit Application(Server& server) : StandinObject(server, L"application", {{L"CreateItem", Access::Method}}) {}
 
  protected:
-  std::span<const MemberInfo> Members() const override {
-    static constexpr MemberInfo kMembers[] = {{L"CreateItem", Access::Method}};
-    return kMembers;
-  }
   Outcome Call(std::size_t, InvokeKind, std::span<const VARIANT* const> arguments) override {
     if (arguments.size() != 1) return BadCount();
     const std::optional<long> type = NumberArgument(*arguments[0]);
