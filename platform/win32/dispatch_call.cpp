@@ -72,16 +72,14 @@ class ArgumentList {
   static void Fill(const Value& value, VARIANT& argument, VARIANT& variable) {
     switch (value.GetKind()) {
       case Value::Kind::String:
-        argument.bstrVal = UniqueBstr(value.Text()).Release();
+      case Value::Kind::NullString:
+        // The null BSTR is a value of its own, distinct from the empty one.
+        argument.bstrVal = value.GetKind() == Value::Kind::String ? UniqueBstr(value.Text()).Release() : nullptr;
         argument.vt = VT_BSTR;
         break;
       case Value::Kind::StringByRef:
         variable.bstrVal = UniqueBstr(value.Text()).Release();
         variable.vt = VT_BSTR;
-        break;
-      case Value::Kind::NullString:
-        argument.bstrVal = nullptr;
-        argument.vt = VT_BSTR;
         break;
       case Value::Kind::Int16:
         argument.iVal = value.Int16Value();

@@ -93,6 +93,14 @@ Outcome Outcome::Object(StandinObject* object) {
   return outcome;
 }
 
+Outcome Outcome::Text(std::wstring_view text) {
+  Outcome outcome;
+  VARIANT* value = &outcome.value;
+  value->vt = VT_BSTR;
+  value->bstrVal = UniqueBstr(text).Release();
+  return outcome;
+}
+
 Outcome Outcome::Exception(WORD wCode, SCODE scode, std::optional<std::wstring> description) {
   Outcome outcome;
   outcome.result = DISP_E_EXCEPTION;

@@ -50,6 +50,7 @@ struct Outcome {
 
   static Outcome Nothing() { return {}; }
   static Outcome Object(StandinObject* object);  // takes over the one reference object was made with
+  static Outcome Text(std::wstring_view text);
   static Outcome Exception(WORD wCode, SCODE scode, std::optional<std::wstring> description);
   static Outcome Failing(HRESULT result);
   bool Failed() const { return result != S_OK; }
@@ -88,6 +89,24 @@ class StandinObject : public DispatchDouble {
   std::vector<MemberInfo> members_;
   // The spelling of each member at the client's last lookup, until the call.
   std::vector<std::wstring> spelling_;
+};
+
+// An object with one member, a text property it only reads out: an
+// attachment's name. A put gets what refusePut gives.
+class TextObject final : public StandinObject {
+ public:
+  TextObject(Server& server, std::wstring_view kind, std::wstring_view member, std::wstring text,
+             Outcome (*refusePut)())
+      : StandinObject(server, kind, {{member, Access::Property}}), text_(std::move(text)), refusePut_(refusePut) {}
+
+ protected:
+  Outcome Call(std::size_t, InvokeKind kind, std::span<const VARIANT* const>) override {
+    return kind == InvokeKind::Get ? Outcome::Text(text_) : refusePut_();
+  }
+
+ private:
+  std::wstring text_;
+  Outcome (*refusePut_)();
 };
 
 // One argument or result as the journal shows it: "VT_BSTR \"x\"",

@@ -51,25 +51,7 @@ struct MemoData {
 
 Outcome BadCount() { return Outcome::Failing(DISP_E_BADPARAMCOUNT); }
 Outcome BadType() { return Outcome::Failing(DISP_E_TYPEMISMATCH); }
-
-class EmbeddedObject final : public StandinObject {
- public:
-  EmbeddedObject(Server& server, std::wstring name)
-      : StandinObject(server, L"embeddedobject", {{L"Name", Access::Property}}), name_(std::move(name)) {}
-
- protected:
-  Outcome Call(std::size_t, InvokeKind kind, std::span<const VARIANT* const>) override {
-    if (kind != InvokeKind::Get) return Outcome::Failing(DISP_E_MEMBERNOTFOUND);
-    Outcome outcome;
-    VARIANT* value = &outcome.value;
-    value->vt = VT_BSTR;
-    value->bstrVal = UniqueBstr(name_).Release();
-    return outcome;
-  }
-
- private:
-  std::wstring name_;
-};
+Outcome NotFound() { return Outcome::Failing(DISP_E_MEMBERNOTFOUND); }
 
 class RichTextItem final : public StandinObject {
  public:
@@ -89,7 +71,7 @@ class RichTextItem final : public StandinObject {
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) return Outcome::Exception(kNotesFileCannotBeOpened, 0, L"File cannot be opened");
     memo_->attachments.push_back(*name);
-    return Outcome::Object(new EmbeddedObject(GetServer(), *name));
+    return Outcome::Object(new TextObject(GetServer(), L"embeddedobject", L"Name", *name, NotFound));
   }
 
  private:
@@ -118,11 +100,7 @@ class Document final : public StandinObject {
       memo_->Set(name, DisplayText(*arguments[0]));
       return Outcome::Nothing();
     }
-    Outcome outcome;
-    VARIANT* value = &outcome.value;
-    value->vt = VT_BSTR;
-    value->bstrVal = UniqueBstr(memo_->Get(name)).Release();
-    return outcome;
+    return Outcome::Text(memo_->Get(name));
   }
 
  private:

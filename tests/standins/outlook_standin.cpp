@@ -31,34 +31,12 @@ struct MailData {
 
 Outcome BadCount() { return Outcome::Failing(DISP_E_BADPARAMCOUNT); }
 Outcome BadType() { return Outcome::Failing(DISP_E_TYPEMISMATCH); }
-
-Outcome Text(const std::wstring& text) {
-  Outcome outcome;
-  VARIANT* value = &outcome.value;
-  value->vt = VT_BSTR;
-  value->bstrVal = UniqueBstr(text).Release();
-  return outcome;
-}
+Outcome ReadOnly() { return Outcome::Exception(0, kOutlookReadOnly, L"The property is read-only."); }
 
 std::wstring FileNameOf(const std::wstring& path) {
   const std::size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
-
-class Attachment final : public StandinObject {
- public:
-  Attachment(Server& server, std::wstring fileName)
-      : StandinObject(server, L"attachment", {{L"FileName", Access::Property}}), fileName_(std::move(fileName)) {}
-
- protected:
-  Outcome Call(std::size_t, InvokeKind kind, std::span<const VARIANT* const>) override {
-    if (kind != InvokeKind::Get) return Outcome::Exception(0, kOutlookReadOnly, L"The property is read-only.");
-    return Text(fileName_);
-  }
-
- private:
-  std::wstring fileName_;
-};
 
 class Attachments final : public StandinObject {
  public:
@@ -69,7 +47,7 @@ class Attachments final : public StandinObject {
  protected:
   Outcome Call(std::size_t member, InvokeKind kind, std::span<const VARIANT* const> arguments) override {
     if (member == 1) {
-      if (kind != InvokeKind::Get) return Outcome::Exception(0, kOutlookReadOnly, L"The property is read-only.");
+      if (kind != InvokeKind::Get) return ReadOnly();
       Outcome outcome;
       VARIANT* value = &outcome.value;
       value->vt = VT_I4;
@@ -87,7 +65,7 @@ class Attachments final : public StandinObject {
                                 L"Cannot find this file. Verify the path and file name are correct.");
     }
     mail_->attachments.push_back(FileNameOf(*source));
-    return Outcome::Object(new Attachment(GetServer(), FileNameOf(*source)));
+    return Outcome::Object(new TextObject(GetServer(), L"attachment", L"FileName", FileNameOf(*source), ReadOnly));
   }
 
  private:
@@ -127,7 +105,7 @@ class MailItem final : public StandinObject {
       return outcome;
     }
     if (member == kAttachments) {
-      if (kind != InvokeKind::Get) return Outcome::Exception(0, kOutlookReadOnly, L"The property is read-only.");
+      if (kind != InvokeKind::Get) return ReadOnly();
       return Outcome::Object(new Attachments(GetServer(), mail_));
     }
     if (kind == InvokeKind::Get) {
@@ -138,7 +116,7 @@ class MailItem final : public StandinObject {
         value->boolVal = mail_->readReceipt ? VARIANT_TRUE : VARIANT_FALSE;
         return outcome;
       }
-      return Text(member == kTo ? mail_->to : member == kSubject ? mail_->subject : mail_->body);
+      return Outcome::Text(member == kTo ? mail_->to : member == kSubject ? mail_->subject : mail_->body);
     }
     if (member == kReadReceiptRequested) {
       const std::optional<long> flag = NumberArgument(*arguments[0]);

@@ -23,18 +23,10 @@ ArgumentSeen Seen(const VARIANTARG& argument) {
       seen.nullString = argument.pbstrVal == nullptr || *argument.pbstrVal == nullptr;
       if (argument.pbstrVal != nullptr) seen.text = TextOf(*argument.pbstrVal);
       break;
-    case VT_I2:
-      seen.number = argument.iVal;
-      break;
-    case VT_BOOL:
-      seen.number = argument.boolVal;
-      break;
-    case VT_ERROR:
-      seen.number = argument.scode;
-      break;
-    case VT_DISPATCH:
-      seen.object = argument.pdispVal;
-      break;
+    case VT_I2: seen.number = argument.iVal; break;
+    case VT_BOOL: seen.number = argument.boolVal; break;
+    case VT_ERROR: seen.number = argument.scode; break;
+    case VT_DISPATCH: seen.object = argument.pdispVal; break;
     case VT_BYREF | VT_DISPATCH:
       if (argument.ppdispVal != nullptr) seen.object = *argument.ppdispVal;
       break;
