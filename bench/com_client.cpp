@@ -7,7 +7,7 @@
 
 #include <cwchar>
 
-#include "platform/win32/com_owners.h"
+#include "platform/win32/owners.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR tail, int) {
   wchar_t* member = std::wcschr(tail, L' ');

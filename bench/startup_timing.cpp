@@ -23,14 +23,14 @@
 #include <vector>
 
 #include "harness.h"
-#include "owners.h"
+#include "platform/win32/owners.h"
 #include "performance_clock.h"
 #include "program_run.h"
 
 namespace {
 
 using reader_tools::Seconds;
-using standins::UniqueHandle;
+using platform::win32::UniqueHandle;
 
 constexpr DWORD kWaitMilliseconds = 30000;
 

@@ -14,26 +14,6 @@ constexpr DWORD kCancelCall = static_cast<DWORD>(-1);
 
 }  // namespace
 
-HRESULT BusyMessageFilter::QueryInterface(REFIID iid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMessageFilter)) {
-    *object = static_cast<IMessageFilter*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-// The program's one thread is the only one that registers or calls it.
-ULONG BusyMessageFilter::AddRef() { return ++references_; }
-
-ULONG BusyMessageFilter::Release() {
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
-
 DWORD BusyMessageFilter::HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) {
   // The programs serve no objects of their own: whatever comes, take it.
   return SERVERCALL_ISHANDLED;

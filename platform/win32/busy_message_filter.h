@@ -9,40 +9,28 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "platform/win32/com_owners.h"
+#include "platform/win32/com_object.h"
+#include "platform/win32/owners.h"
 
 namespace platform::win32 {
 
-class BusyMessageFilter final : public IMessageFilter {
+// The program's one thread is the only one that registers or calls it.
+class BusyMessageFilter final : public ComObject<IMessageFilter> {
  public:
-  BusyMessageFilter() = default;
-  BusyMessageFilter(const BusyMessageFilter&) = delete;
-  BusyMessageFilter& operator=(const BusyMessageFilter&) = delete;
-
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
-  // IMessageFilter
   DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD callType, HTASK caller, DWORD tickCount,
                                              LPINTERFACEINFO interfaceInfo) override;
   DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK callee, DWORD tickCount, DWORD rejectType) override;
   DWORD STDMETHODCALLTYPE MessagePending(HTASK callee, DWORD tickCount, DWORD pendingType) override;
-
- private:
-  ~BusyMessageFilter() = default;
-  ULONG references_ = 1;
 };
 
 // The filter registered for the thread's apartment while this lives, and the
 // one it replaced put back when it goes. Make it right after COM start-up and
-// let it go before COM ends.
+// let it go before COM ends. It holds the previous filter: neither copied nor
+// moved.
 class MessageFilterRegistration {
  public:
   MessageFilterRegistration();
   ~MessageFilterRegistration();
-  MessageFilterRegistration(const MessageFilterRegistration&) = delete;
-  MessageFilterRegistration& operator=(const MessageFilterRegistration&) = delete;
 
   bool Registered() const { return registered_; }
 

@@ -45,66 +45,65 @@ IDispatch& DispatchOf(AutomationObject& object) {
   return dispatchObject->Dispatch();
 }
 
-// The arguments of one call as the server reads them: in reverse order, with
-// every BSTR and object reference owned until the call has returned.
+// The arguments of one call as the server reads them: in reverse order. A
+// by-reference argument points at the value of a variable of its own, which
+// holds what the callee leaves there until the call is over. Every slot is an
+// owner from the start, so a throw while filling them releases whatever was
+// filled before.
 class ArgumentList {
  public:
-  explicit ArgumentList(std::span<const Value> values) {
-    variants_.reserve(values.size());
-    // Reserved up front: the variants point into these two, which must not move.
-    byRefStrings_.reserve(values.size());
-    byRefObjects_.reserve(values.size());
-    for (auto value = values.rbegin(); value != values.rend(); ++value) Append(*value);
-  }
-  ArgumentList(const ArgumentList&) = delete;
-  ArgumentList& operator=(const ArgumentList&) = delete;
-  ~ArgumentList() {
-    for (VARIANT& variant : variants_) VariantClear(&variant);
+  explicit ArgumentList(std::span<const Value> values) : variables_(values.size()), arguments_(values.size()) {
+    // Last first, as the server reads them.
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      VARIANT& argument = arguments_[i].Get();
+      VARIANT& variable = variables_[i].Get();
+      Fill(values[values.size() - 1 - i], argument, variable);
+      if (variable.vt != VT_EMPTY) {
+        argument.byref = &variable.byref;
+        argument.vt = VT_BYREF | variable.vt;
+      }
+    }
   }
 
-  VARIANTARG* Data() { return variants_.empty() ? nullptr : variants_.data(); }
-  UINT Count() const { return static_cast<UINT>(variants_.size()); }
+  VARIANTARG* Data() { return VariantArray(arguments_); }
+  UINT Count() const { return static_cast<UINT>(arguments_.size()); }
 
  private:
-  void Append(const Value& value) {
-    VARIANT& variant = variants_.emplace_back();
-    VariantInit(&variant);
+  static void Fill(const Value& value, VARIANT& argument, VARIANT& variable) {
     switch (value.GetKind()) {
       case Value::Kind::String:
-        variant.bstrVal = UniqueBstr(value.Text()).Release();
-        variant.vt = VT_BSTR;
+      case Value::Kind::NullString:
+        // The null BSTR is a value of its own, distinct from the empty one.
+        argument.bstrVal = value.GetKind() == Value::Kind::String ? UniqueBstr(value.Text()).Release() : nullptr;
+        argument.vt = VT_BSTR;
         break;
       case Value::Kind::StringByRef:
-        variant.pbstrVal = byRefStrings_.emplace_back(value.Text()).InOut();
-        variant.vt = VT_BYREF | VT_BSTR;
-        break;
-      case Value::Kind::NullString:
-        variant.bstrVal = nullptr;
-        variant.vt = VT_BSTR;
+        variable.bstrVal = UniqueBstr(value.Text()).Release();
+        variable.vt = VT_BSTR;
         break;
       case Value::Kind::Int16:
-        variant.iVal = value.Int16Value();
-        variant.vt = VT_I2;
+        argument.iVal = value.Int16Value();
+        argument.vt = VT_I2;
         break;
       case Value::Kind::Boolean:
-        variant.boolVal = value.BooleanValue() ? VARIANT_TRUE : VARIANT_FALSE;
-        variant.vt = VT_BOOL;
+        argument.boolVal = value.BooleanValue() ? VARIANT_TRUE : VARIANT_FALSE;
+        argument.vt = VT_BOOL;
         break;
       case Value::Kind::ObjectByRef:
         // A reference of the call's own: the callee may replace it.
-        variant.ppdispVal = byRefObjects_.emplace_back(ComPtr<IDispatch>::Share(&DispatchOf(*value.Object()))).InOut();
-        variant.vt = VT_BYREF | VT_DISPATCH;
+        variable.pdispVal = ComPtr<IDispatch>::Share(&DispatchOf(*value.Object())).Release();
+        variable.vt = VT_DISPATCH;
         break;
       case Value::Kind::Missing:
-        variant.scode = DISP_E_PARAMNOTFOUND;
-        variant.vt = VT_ERROR;
+        argument.scode = DISP_E_PARAMNOTFOUND;
+        argument.vt = VT_ERROR;
         break;
     }
   }
 
-  std::vector<VARIANT> variants_;
-  std::vector<UniqueBstr> byRefStrings_;
-  std::vector<ComPtr<IDispatch>> byRefObjects_;
+  // Made at full size once and never resized: the arguments point into it.
+  std::vector<UniqueVariant> variables_;
+  std::vector<UniqueVariant> arguments_;
 };
 
 DISPID LookUpMember(IDispatch& dispatch, std::u16string_view member) {

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "platform/automation.h"
-#include "platform/win32/com_owners.h"
+#include "platform/win32/owners.h"
 
 namespace platform::win32 {
 

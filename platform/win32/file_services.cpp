@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "platform/win32/com_owners.h"
+#include "platform/win32/owners.h"
 #include "platform/win32/failure_mapping.h"
 #include "platform/win32/wide_text.h"
 

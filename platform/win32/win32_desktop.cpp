@@ -6,7 +6,7 @@
 #include <span>
 
 #include "platform/command_line.h"
-#include "platform/win32/com_owners.h"
+#include "platform/win32/owners.h"
 #include "platform/win32/dispatch_call.h"
 #include "platform/win32/failure_mapping.h"
 #include "platform/win32/file_services.h"

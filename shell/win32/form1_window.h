@@ -9,9 +9,13 @@
 #include "platform/desktop.h"
 #include "shell/form1.h"
 #include "shell/program.h"
-#include "shell/win32/window_owners.h"
+#include "platform/win32/owners.h"
 
 namespace shell::win32 {
+
+using platform::win32::UniqueFont;
+using platform::win32::UniqueIcon;
+using platform::win32::UniqueWindow;
 
 // The object outlives its window. In Quorvel a hand-off pumps the pending
 // messages, so a "Close" waiting then destroys the window while the outer

@@ -77,7 +77,7 @@ Outcome InjectedOutcome(const Fault& fault) {
 
 std::wstring ObjectText(IUnknown* pointer) {
   if (pointer == nullptr) return L"null";
-  ComRef<IDispatch> dispatch;
+  ComPtr<IDispatch> dispatch;
   if (FAILED(pointer->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)))) return L"foreign";
   const StandinObject* object = StandinObject::FromDispatch(dispatch.Get());
   return object != nullptr ? object->Name() : L"foreign";
@@ -90,6 +90,14 @@ Outcome Outcome::Object(StandinObject* object) {
   VARIANT* value = &outcome.value;
   value->vt = VT_DISPATCH;
   value->pdispVal = object;
+  return outcome;
+}
+
+Outcome Outcome::Text(std::wstring_view text) {
+  Outcome outcome;
+  VARIANT* value = &outcome.value;
+  value->vt = VT_BSTR;
+  value->bstrVal = UniqueBstr(text).Release();
   return outcome;
 }
 
@@ -108,54 +116,26 @@ Outcome Outcome::Failing(HRESULT result) {
   return outcome;
 }
 
-StandinObject::StandinObject(Server& server, std::wstring_view kind)
-    : server_(server), name_(server.NextObjectName(kind)) {
+StandinObject::StandinObject(Server& server, std::wstring_view kind, std::initializer_list<MemberInfo> members)
+    : server_(server), name_(server.NextObjectName(kind)), members_(members) {
   server_.ObjectCreated();
 }
 
-StandinObject::~StandinObject() { server_.ObjectDestroyed(); }
+StandinObject::~StandinObject() {
+  server_.GetJournal().Write(L"release " + name_);
+  server_.ObjectDestroyed();
+}
 
 StandinObject* StandinObject::FromDispatch(IDispatch* pointer) {
   if (pointer == nullptr) return nullptr;
-  ComRef<IDispatch> identity;
+  ComPtr<IDispatch> identity;
   if (FAILED(pointer->QueryInterface(kStandinIdentity, reinterpret_cast<void**>(&identity)))) return nullptr;
   // The identity is the object itself; the reference taken by the query goes
   // with `identity`, the caller's own reference keeps it alive.
   return static_cast<StandinObject*>(identity.Get());
 }
 
-HRESULT StandinObject::QueryInterface(REFIID iid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, kStandinIdentity)) {
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG StandinObject::AddRef() { return ++references_; }
-
-ULONG StandinObject::Release() {
-  const ULONG left = --references_;
-  if (left == 0) {
-    server_.GetJournal().Write(L"release " + name_);
-    delete this;
-  }
-  return left;
-}
-
-HRESULT StandinObject::GetTypeInfoCount(UINT* count) {
-  if (count == nullptr) return E_POINTER;
-  *count = 0;
-  return S_OK;
-}
-
-HRESULT StandinObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-  if (info != nullptr) *info = nullptr;
-  return DISP_E_BADINDEX;
-}
+bool StandinObject::Answers(REFIID iid) const { return IsEqualIID(iid, kStandinIdentity); }
 
 HRESULT StandinObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   server_.DieIfDue();
@@ -198,9 +178,7 @@ HRESULT StandinObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p
   const std::wstring spelled =
       spelling_[member].empty() ? std::wstring(members[member].name) + L"[no lookup]" : spelling_[member];
 
-  const UINT argumentCount = parameters != nullptr ? parameters->cArgs : 0;
-  std::vector<const VARIANT*> arguments;
-  for (UINT i = argumentCount; i > 0; --i) arguments.push_back(&parameters->rgvarg[i - 1]);
+  const std::vector<const VARIANT*> arguments = InSourceOrder(parameters);
 
   std::wstring line = VerbOf(flags) + L" " + name_ + L"." + spelled + L"(";
   for (std::size_t i = 0; i < arguments.size(); ++i) line += (i == 0 ? L"" : L", ") + FormatValue(*arguments[i]);
@@ -213,7 +191,7 @@ HRESULT StandinObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p
   if (put) {
     kind = InvokeKind::Put;
     if (members[member].access != Access::Property) refusal = DISP_E_MEMBERNOTFOUND;
-    else if (argumentCount != 1 || namedCount != 1 || parameters->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)
+    else if (arguments.size() != 1 || namedCount != 1 || parameters->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)
       refusal = DISP_E_PARAMNOTFOUND;
   } else if (namedCount != 0) {
     refusal = DISP_E_NONAMEDARGS;
@@ -267,7 +245,7 @@ HRESULT StandinObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p
     return outcome.result;
   }
   if (result != nullptr) {
-    *result = outcome.value.Detach();
+    *result = outcome.value.Release();
   }
   return S_OK;
 }

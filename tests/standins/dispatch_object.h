@@ -8,15 +8,22 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "owners.h"
+#include "dispatch_double.h"
+#include "platform/win32/owners.h"
 
 namespace standins {
+
+using platform::win32::ComPtr;
+using platform::win32::UniqueBstr;
+using platform::win32::UniqueHandle;
+using platform::win32::UniqueVariant;
 
 class Server;
 class StandinObject;
@@ -43,18 +50,18 @@ struct Outcome {
 
   static Outcome Nothing() { return {}; }
   static Outcome Object(StandinObject* object);  // takes over the one reference object was made with
+  static Outcome Text(std::wstring_view text);
   static Outcome Exception(WORD wCode, SCODE scode, std::optional<std::wstring> description);
   static Outcome Failing(HRESULT result);
   bool Failed() const { return result != S_OK; }
 };
 
-class StandinObject : public IDispatch {
+class StandinObject : public DispatchDouble {
  public:
-  // kind names the object in the journal ("session", "document").
-  StandinObject(Server& server, std::wstring_view kind);
-  virtual ~StandinObject();
-  StandinObject(const StandinObject&) = delete;
-  StandinObject& operator=(const StandinObject&) = delete;
+  // kind names the object in the journal ("session", "document"); members
+  // get the DISPIDs 1, 2, ... in the order given.
+  StandinObject(Server& server, std::wstring_view kind, std::initializer_list<MemberInfo> members);
+  ~StandinObject() override;
 
   const std::wstring& Name() const { return name_; }
   Server& GetServer() const { return server_; }
@@ -63,30 +70,43 @@ class StandinObject : public IDispatch {
   // client, or null when it is none of ours.
   static StandinObject* FromDispatch(IDispatch* pointer);
 
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
-  // IDispatch
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
                                           DISPID* ids) override;
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* parameters,
                                    VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override;
 
  protected:
-  virtual std::span<const MemberInfo> Members() const = 0;
+  std::span<const MemberInfo> Members() const { return members_; }
   // One call of Members()[member]. arguments are in source order; a put has
   // its value as the only argument.
   virtual Outcome Call(std::size_t member, InvokeKind kind, std::span<const VARIANT* const> arguments) = 0;
 
  private:
+  bool Answers(REFIID iid) const override;
+
   Server& server_;
   std::wstring name_;
-  ULONG references_ = 1;
+  std::vector<MemberInfo> members_;
   // The spelling of each member at the client's last lookup, until the call.
   std::vector<std::wstring> spelling_;
+};
+
+// An object with one member, a text property it only reads out: an
+// attachment's name. A put gets what refusePut gives.
+class TextObject final : public StandinObject {
+ public:
+  TextObject(Server& server, std::wstring_view kind, std::wstring_view member, std::wstring text,
+             Outcome (*refusePut)())
+      : StandinObject(server, kind, {{member, Access::Property}}), text_(std::move(text)), refusePut_(refusePut) {}
+
+ protected:
+  Outcome Call(std::size_t, InvokeKind kind, std::span<const VARIANT* const>) override {
+    return kind == InvokeKind::Get ? Outcome::Text(text_) : refusePut_();
+  }
+
+ private:
+  std::wstring text_;
+  Outcome (*refusePut_)();
 };
 
 // One argument or result as the journal shows it: "VT_BSTR \"x\"",

@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
-#include "owners.h"
+#include "platform/win32/owners.h"
 #include "settings.h"
 
 namespace standins {
+
+using platform::win32::UniqueHandle;
 
 void Journal::Write(std::wstring_view line) const {
   if (path_.empty()) return;

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <memory>
 
-#include "owners.h"
+#include "platform/win32/owners.h"
 #include "server.h"
 
 namespace standins {
+
+using platform::win32::UniqueFont;
 
 namespace {
 

@@ -17,10 +17,12 @@ namespace {
 
 constexpr long kEmbedAttachment = 1454;
 // Invented error numbers of the stand-in, in the range a Notes client uses.
-constexpr WORD kNotesDatabaseNotOpen = 4063;
-constexpr WORD kNotesFileCannotBeOpened = 4005;
-constexpr WORD kNotesBadEmbedType = 4171;
-constexpr WORD kNotesFieldNotFound = 4412;
+enum NotesError : WORD {
+  kNotesFileCannotBeOpened = 4005,
+  kNotesDatabaseNotOpen = 4063,
+  kNotesBadEmbedType = 4171,
+  kNotesFieldNotFound = 4412,
+};
 
 HWND notesMainWindow = nullptr;
 
@@ -49,38 +51,14 @@ struct MemoData {
 
 Outcome BadCount() { return Outcome::Failing(DISP_E_BADPARAMCOUNT); }
 Outcome BadType() { return Outcome::Failing(DISP_E_TYPEMISMATCH); }
-
-class EmbeddedObject final : public StandinObject {
- public:
-  EmbeddedObject(Server& server, std::wstring name) : StandinObject(server, L"embeddedobject"), name_(std::move(name)) {}
-
- protected:
-  std::span<const MemberInfo> Members() const override {
-    static constexpr MemberInfo kMembers[] = {{L"Name", Access::Property}};
-    return kMembers;
-  }
-  Outcome Call(std::size_t, InvokeKind kind, std::span<const VARIANT* const>) override {
-    if (kind != InvokeKind::Get) return Outcome::Failing(DISP_E_MEMBERNOTFOUND);
-    Outcome outcome;
-    VARIANT* value = &outcome.value;
-    value->vt = VT_BSTR;
-    value->bstrVal = UniqueBstr(name_).Release();
-    return outcome;
-  }
-
- private:
-  std::wstring name_;
-};
+Outcome NotFound() { return Outcome::Failing(DISP_E_MEMBERNOTFOUND); }
 
 class RichTextItem final : public StandinObject {
  public:
-  RichTextItem(Server& server, std::shared_ptr<MemoData> memo) : StandinObject(server, L"richtext"), memo_(std::move(memo)) {}
+  RichTextItem(Server& server, std::shared_ptr<MemoData> memo)
+      : StandinObject(server, L"richtext", {{L"EMBEDOBJECT", Access::Method}}), memo_(std::move(memo)) {}
 
  protected:
-  std::span<const MemberInfo> Members() const override {
-    static constexpr MemberInfo kMembers[] = {{L"EMBEDOBJECT", Access::Method}};
-    return kMembers;
-  }
   Outcome Call(std::size_t, InvokeKind, std::span<const VARIANT* const> arguments) override {
     if (arguments.size() != 4) return BadCount();
     const std::optional<long> type = NumberArgument(*arguments[0]);
@@ -93,7 +71,7 @@ class RichTextItem final : public StandinObject {
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) return Outcome::Exception(kNotesFileCannotBeOpened, 0, L"File cannot be opened");
     memo_->attachments.push_back(*name);
-    return Outcome::Object(new EmbeddedObject(GetServer(), *name));
+    return Outcome::Object(new TextObject(GetServer(), L"embeddedobject", L"Name", *name, NotFound));
   }
 
  private:
@@ -102,17 +80,15 @@ class RichTextItem final : public StandinObject {
 
 class Document final : public StandinObject {
  public:
-  explicit Document(Server& server) : StandinObject(server, L"document"), memo_(std::make_shared<MemoData>()) {}
+  explicit Document(Server& server)
+      : StandinObject(server, L"document",
+                      {{L"CREATERICHTEXTITEM", Access::Method}, {L"Subject", Access::Property},
+                       {L"SendTo", Access::Property}, {L"CopyTo", Access::Property},
+                       {L"BlindCopyTo", Access::Property}, {L"Body", Access::Property}}),
+        memo_(std::make_shared<MemoData>()) {}
   const MemoData& Memo() const { return *memo_; }
 
  protected:
-  std::span<const MemberInfo> Members() const override {
-    static constexpr MemberInfo kMembers[] = {
-        {L"CREATERICHTEXTITEM", Access::Method}, {L"Subject", Access::Property}, {L"SendTo", Access::Property},
-        {L"CopyTo", Access::Property},           {L"BlindCopyTo", Access::Property}, {L"Body", Access::Property},
-    };
-    return kMembers;
-  }
   Outcome Call(std::size_t member, InvokeKind kind, std::span<const VARIANT* const> arguments) override {
     if (member == 0) {
       if (arguments.size() != 1) return BadCount();
@@ -124,11 +100,7 @@ class Document final : public StandinObject {
       memo_->Set(name, DisplayText(*arguments[0]));
       return Outcome::Nothing();
     }
-    Outcome outcome;
-    VARIANT* value = &outcome.value;
-    value->vt = VT_BSTR;
-    value->bstrVal = UniqueBstr(memo_->Get(name)).Release();
-    return outcome;
+    return Outcome::Text(memo_->Get(name));
   }
 
  private:
@@ -137,13 +109,10 @@ class Document final : public StandinObject {
 
 class Database final : public StandinObject {
  public:
-  explicit Database(Server& server) : StandinObject(server, L"database") {}
+  explicit Database(Server& server)
+      : StandinObject(server, L"database", {{L"OPENMAIL", Access::Method}, {L"CreateDocument", Access::Method}}) {}
 
  protected:
-  std::span<const MemberInfo> Members() const override {
-    static constexpr MemberInfo kMembers[] = {{L"OPENMAIL", Access::Method}, {L"CreateDocument", Access::Method}};
-    return kMembers;
-  }
   Outcome Call(std::size_t member, InvokeKind, std::span<const VARIANT* const> arguments) override {
     if (!arguments.empty()) return BadCount();
     if (member == 0) {
@@ -160,13 +129,9 @@ class Database final : public StandinObject {
 
 class Session final : public StandinObject {
  public:
-  explicit Session(Server& server) : StandinObject(server, L"session") {}
+  explicit Session(Server& server) : StandinObject(server, L"session", {{L"GETDATABASE", Access::Method}}) {}
 
  protected:
-  std::span<const MemberInfo> Members() const override {
-    static constexpr MemberInfo kMembers[] = {{L"GETDATABASE", Access::Method}};
-    return kMembers;
-  }
   Outcome Call(std::size_t, InvokeKind, std::span<const VARIANT* const> arguments) override {
     if (arguments.size() != 2) return BadCount();
     if (!StringArgument(*arguments[0]) || !StringArgument(*arguments[1])) return BadType();
@@ -176,13 +141,10 @@ class Session final : public StandinObject {
 
 class UIDocument final : public StandinObject {
  public:
-  UIDocument(Server& server, HWND window) : StandinObject(server, L"uidocument"), window_(window) {}
+  UIDocument(Server& server, HWND window)
+      : StandinObject(server, L"uidocument", {{L"GOTOFIELD", Access::Method}}), window_(window) {}
 
  protected:
-  std::span<const MemberInfo> Members() const override {
-    static constexpr MemberInfo kMembers[] = {{L"GOTOFIELD", Access::Method}};
-    return kMembers;
-  }
   Outcome Call(std::size_t, InvokeKind, std::span<const VARIANT* const> arguments) override {
     if (arguments.size() != 1) return BadCount();
     const std::optional<std::wstring> field = StringArgument(*arguments[0]);
@@ -217,13 +179,9 @@ MessageContent MemoContent(const MemoData& memo) {
 
 class Workspace final : public StandinObject {
  public:
-  explicit Workspace(Server& server) : StandinObject(server, L"workspace") {}
+  explicit Workspace(Server& server) : StandinObject(server, L"workspace", {{L"EDITDOCUMENT", Access::Method}}) {}
 
  protected:
-  std::span<const MemberInfo> Members() const override {
-    static constexpr MemberInfo kMembers[] = {{L"EDITDOCUMENT", Access::Method}};
-    return kMembers;
-  }
   Outcome Call(std::size_t, InvokeKind, std::span<const VARIANT* const> arguments) override {
     if (arguments.size() < 2) return BadCount();
     if (!NumberArgument(*arguments[0])) return BadType();

@@ -31,50 +31,23 @@ struct MailData {
 
 Outcome BadCount() { return Outcome::Failing(DISP_E_BADPARAMCOUNT); }
 Outcome BadType() { return Outcome::Failing(DISP_E_TYPEMISMATCH); }
-
-Outcome Text(const std::wstring& text) {
-  Outcome outcome;
-  VARIANT* value = &outcome.value;
-  value->vt = VT_BSTR;
-  value->bstrVal = UniqueBstr(text).Release();
-  return outcome;
-}
+Outcome ReadOnly() { return Outcome::Exception(0, kOutlookReadOnly, L"The property is read-only."); }
 
 std::wstring FileNameOf(const std::wstring& path) {
   const std::size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-class Attachment final : public StandinObject {
- public:
-  Attachment(Server& server, std::wstring fileName) : StandinObject(server, L"attachment"), fileName_(std::move(fileName)) {}
-
- protected:
-  std::span<const MemberInfo> Members() const override {
-    static constexpr MemberInfo kMembers[] = {{L"FileName", Access::Property}};
-    return kMembers;
-  }
-  Outcome Call(std::size_t, InvokeKind kind, std::span<const VARIANT* const>) override {
-    if (kind != InvokeKind::Get) return Outcome::Exception(0, kOutlookReadOnly, L"The property is read-only.");
-    return Text(fileName_);
-  }
-
- private:
-  std::wstring fileName_;
-};
-
 class Attachments final : public StandinObject {
  public:
-  Attachments(Server& server, std::shared_ptr<MailData> mail) : StandinObject(server, L"attachments"), mail_(std::move(mail)) {}
+  Attachments(Server& server, std::shared_ptr<MailData> mail)
+      : StandinObject(server, L"attachments", {{L"Add", Access::Method}, {L"Count", Access::Property}}),
+        mail_(std::move(mail)) {}
 
  protected:
-  std::span<const MemberInfo> Members() const override {
-    static constexpr MemberInfo kMembers[] = {{L"Add", Access::Method}, {L"Count", Access::Property}};
-    return kMembers;
-  }
   Outcome Call(std::size_t member, InvokeKind kind, std::span<const VARIANT* const> arguments) override {
     if (member == 1) {
-      if (kind != InvokeKind::Get) return Outcome::Exception(0, kOutlookReadOnly, L"The property is read-only.");
+      if (kind != InvokeKind::Get) return ReadOnly();
       Outcome outcome;
       VARIANT* value = &outcome.value;
       value->vt = VT_I4;
@@ -92,7 +65,7 @@ class Attachments final : public StandinObject {
                                 L"Cannot find this file. Verify the path and file name are correct.");
     }
     mail_->attachments.push_back(FileNameOf(*source));
-    return Outcome::Object(new Attachment(GetServer(), FileNameOf(*source)));
+    return Outcome::Object(new TextObject(GetServer(), L"attachment", L"FileName", FileNameOf(*source), ReadOnly));
   }
 
  private:
@@ -113,18 +86,16 @@ MessageContent MailContent(const MailData& mail) {
 
 class MailItem final : public StandinObject {
  public:
-  explicit MailItem(Server& server) : StandinObject(server, L"mailitem"), mail_(std::make_shared<MailData>()) {}
+  // In the order of Member.
+  explicit MailItem(Server& server)
+      : StandinObject(server, L"mailitem",
+                      {{L"To", Access::Property}, {L"Subject", Access::Property}, {L"Body", Access::Property},
+                       {L"ReadReceiptRequested", Access::Property}, {L"Attachments", Access::Property},
+                       {L"Display", Access::Method}}),
+        mail_(std::make_shared<MailData>()) {}
 
  protected:
   enum Member { kTo, kSubject, kBody, kReadReceiptRequested, kAttachments, kDisplay };
-  std::span<const MemberInfo> Members() const override {
-    static constexpr MemberInfo kMembers[] = {
-        {L"To", Access::Property},          {L"Subject", Access::Property},
-        {L"Body", Access::Property},        {L"ReadReceiptRequested", Access::Property},
-        {L"Attachments", Access::Property}, {L"Display", Access::Method},
-    };
-    return kMembers;
-  }
   Outcome Call(std::size_t member, InvokeKind kind, std::span<const VARIANT* const> arguments) override {
     if (member == kDisplay) {
       if (arguments.size() > 1) return BadCount();
@@ -134,7 +105,7 @@ class MailItem final : public StandinObject {
       return outcome;
     }
     if (member == kAttachments) {
-      if (kind != InvokeKind::Get) return Outcome::Exception(0, kOutlookReadOnly, L"The property is read-only.");
+      if (kind != InvokeKind::Get) return ReadOnly();
       return Outcome::Object(new Attachments(GetServer(), mail_));
     }
     if (kind == InvokeKind::Get) {
@@ -145,7 +116,7 @@ class MailItem final : public StandinObject {
         value->boolVal = mail_->readReceipt ? VARIANT_TRUE : VARIANT_FALSE;
         return outcome;
       }
-      return Text(member == kTo ? mail_->to : member == kSubject ? mail_->subject : mail_->body);
+      return Outcome::Text(member == kTo ? mail_->to : member == kSubject ? mail_->subject : mail_->body);
     }
     if (member == kReadReceiptRequested) {
       const std::optional<long> flag = NumberArgument(*arguments[0]);
@@ -165,13 +136,9 @@ class MailItem final : public StandinObject {
 
 class Application final : public StandinObject {
  public:
-  explicit Application(Server& server) : StandinObject(server, L"application") {}
+  explicit Application(Server& server) : StandinObject(server, L"application", {{L"CreateItem", Access::Method}}) {}
 
  protected:
-  std::span<const MemberInfo> Members() const override {
-    static constexpr MemberInfo kMembers[] = {{L"CreateItem", Access::Method}};
-    return kMembers;
-  }
   Outcome Call(std::size_t, InvokeKind, std::span<const VARIANT* const> arguments) override {
     if (arguments.size() != 1) return BadCount();
     const std::optional<long> type = NumberArgument(*arguments[0]);

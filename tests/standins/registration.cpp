@@ -2,12 +2,14 @@
 
 #include <algorithm>
 
-#include "owners.h"
+#include "platform/win32/owners.h"
 #include "same_name.h"
 
 namespace standins {
-
 namespace {
+
+void CloseKey(HKEY key) { RegCloseKey(key); }
+using UniqueKey = platform::win32::UniqueResource<HKEY, CloseKey>;
 
 constexpr StandinClass kNotesClasses[] = {
     {L"NotesSession", L"Notes.NotesSession", L"Notes stand-in session"},

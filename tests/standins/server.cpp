@@ -65,22 +65,9 @@ void CALLBACK EndIfStillIdle(HWND, UINT, UINT_PTR timer, DWORD) {
 // for a time, this answers so for every automation call and creation. Wine's
 // COM asks it but runs the call all the same, so under Wine the member still
 // turns the attempt away itself.
-class BusyServerFilter final : public IMessageFilter {
+class BusyServerFilter final : public platform::win32::ComObject<IMessageFilter> {
  public:
   explicit BusyServerFilter(Server& server) : server_(server) {}
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMessageFilter)) {
-      *object = static_cast<IMessageFilter*>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  // Lives as long as the server's run; COM's references do not count.
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
   DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) override {
     // Whatever comes after the answer of a dying server, a release too,
@@ -104,25 +91,12 @@ class BusyServerFilter final : public IMessageFilter {
 
 }  // namespace
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public platform::win32::ComObject<IClassFactory> {
  public:
   ClassFactory(Server& server, const StandinClass& standin, const CLSID& clsid)
       : server_(server), class_(standin), clsid_(clsid) {}
 
   const CLSID& Clsid() const { return clsid_; }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-      *object = static_cast<IClassFactory*>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  // The factories live as long as the server; COM's references do not count.
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
     if (object == nullptr) return E_POINTER;
@@ -149,7 +123,7 @@ class ClassFactory final : public IClassFactory {
       server_.EndWhenIdle();
       return fault->number;
     }
-    ComRef<StandinObject> created = ComRef<StandinObject>::Adopt(server_.Definition().createObject(server_, class_));
+    ComPtr<StandinObject> created(server_.Definition().createObject(server_, class_));
     server_.GetJournal().Write(line + created->Name() + (fault != nullptr ? L" [dies after]" : L""));
     if (fault != nullptr) server_.DieAfterAnswer();
     if (server_.Definition().afterCreate) server_.Definition().afterCreate(server_);
@@ -173,7 +147,7 @@ Server::Server(const ServerDefinition& definition, ServerKind kind)
   // The classes as registered now: registration makes new identifiers each time.
   for (const StandinClass& standin : definition_.classes) {
     if (const std::optional<CLSID> clsid = RegisteredClsid(standin)) {
-      factories_.push_back(std::make_unique<ClassFactory>(*this, standin, *clsid));
+      factories_.emplace_back(new ClassFactory(*this, standin, *clsid));
     }
   }
 }
@@ -306,7 +280,7 @@ void Server::Start() {
 HRESULT Server::GetClassObject(REFCLSID clsid, REFIID iid, void** object) {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
-  for (const std::unique_ptr<ClassFactory>& factory : factories_) {
+  for (const ComPtr<ClassFactory>& factory : factories_) {
     if (IsEqualCLSID(factory->Clsid(), clsid)) {
       Start();
       return factory->QueryInterface(iid, object);
@@ -331,15 +305,15 @@ int Server::Run(std::wstring_view commandLine) {
   }
 
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
-  BusyServerFilter filter(*this);
-  IMessageFilter* previousFilter = nullptr;
-  const bool filtering = SUCCEEDED(CoRegisterMessageFilter(&filter, &previousFilter));
+  const ComPtr<BusyServerFilter> filter(new BusyServerFilter(*this));
+  ComPtr<IMessageFilter> previousFilter;
+  const bool filtering = SUCCEEDED(CoRegisterMessageFilter(filter.Get(), &previousFilter));
   runningServer = this;
   Start();
   // One server for every client: a real mail client runs once per user.
-  for (const std::unique_ptr<ClassFactory>& factory : factories_) {
+  for (const ComPtr<ClassFactory>& factory : factories_) {
     DWORD cookie = 0;
-    if (SUCCEEDED(CoRegisterClassObject(factory->Clsid(), factory.get(),
+    if (SUCCEEDED(CoRegisterClassObject(factory->Clsid(), factory.Get(),
                                         CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie))) {
       registrations_.push_back(cookie);
     }
@@ -357,8 +331,8 @@ int Server::Run(std::wstring_view commandLine) {
   registrations_.clear();
   journal_.Write(L"server-end " + std::wstring(definition_.clientName));
   runningServer = nullptr;
-  if (filtering) CoRegisterMessageFilter(previousFilter, nullptr);
-  if (previousFilter != nullptr) previousFilter->Release();
+  if (filtering) CoRegisterMessageFilter(previousFilter.Get(), nullptr);
+  previousFilter.Reset();
   CoUninitialize();
   return 0;
 }

@@ -16,11 +16,14 @@
 #include <vector>
 
 #include "journal.h"
+#include "platform/win32/owners.h"
 #include "registration.h"
 #include "same_name.h"
 #include "settings.h"
 
 namespace standins {
+
+using platform::win32::ComPtr;
 
 class StandinObject;
 class Server;
@@ -131,7 +134,7 @@ class Server {
   bool started_ = false;
   bool ending_ = false;
   bool dying_ = false;
-  std::vector<std::unique_ptr<ClassFactory>> factories_;
+  std::vector<ComPtr<ClassFactory>> factories_;
   std::vector<DWORD> registrations_;
 };
 

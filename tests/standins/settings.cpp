@@ -4,9 +4,11 @@
 #include <cstdint>
 
 #include "journal_text.h"
-#include "owners.h"
+#include "platform/win32/owners.h"
 
 namespace standins {
+
+using platform::win32::UniqueHandle;
 
 namespace {
 

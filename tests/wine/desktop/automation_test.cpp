@@ -3,12 +3,14 @@
 // server answer becomes.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
-#include "platform/win32/com_owners.h"
 #include "platform/win32/dispatch_call.h"
+#include "platform/win32/owners.h"
 #include "platform/win32/win32_desktop.h"
 #include "recording_dispatch.h"
 #include "test_support.h"
@@ -21,6 +23,7 @@ using platform::ObjectRef;
 using platform::Value;
 using platform::win32::ComPtr;
 using platform::win32::DispatchObject;
+using platform::win32::UniqueBstr;
 
 // Members of the test server; DISPIDs are their positions from 1.
 const std::vector<std::wstring> kMembers = {L"EMBEDOBJECT", L"Display", L"Subject", L"Attachments", L"CreateItem"};
@@ -63,6 +66,38 @@ HRESULT STDAPICALLTYPE FillInLater(EXCEPINFO* exception) {
   exception->bstrDescription = SysAllocString(L"filled in later");
   return S_OK;
 }
+
+// Counts the blocks of COM's task allocator, where BSTRs live, taken and not
+// given back while it is registered.
+class AllocationCounter final : public platform::win32::ComObject<IMallocSpy> {
+ public:
+  long Outstanding() const { return outstanding_; }
+
+  SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T size) override { return size; }
+  void* STDMETHODCALLTYPE PostAlloc(void* block) override {
+    if (block != nullptr) ++outstanding_;
+    return block;
+  }
+  void* STDMETHODCALLTYPE PreFree(void* block, BOOL spied) override {
+    if (spied && block != nullptr) --outstanding_;
+    return block;
+  }
+  void STDMETHODCALLTYPE PostFree(BOOL) override {}
+  SIZE_T STDMETHODCALLTYPE PreRealloc(void* block, SIZE_T size, void** moved, BOOL) override {
+    *moved = block;
+    return size;
+  }
+  void* STDMETHODCALLTYPE PostRealloc(void* block, BOOL) override { return block; }
+  void* STDMETHODCALLTYPE PreGetSize(void* block, BOOL) override { return block; }
+  SIZE_T STDMETHODCALLTYPE PostGetSize(SIZE_T size, BOOL) override { return size; }
+  void* STDMETHODCALLTYPE PreDidAlloc(void* block, BOOL) override { return block; }
+  int STDMETHODCALLTYPE PostDidAlloc(void*, BOOL, int allocated) override { return allocated; }
+  void STDMETHODCALLTYPE PreHeapMinimize() override {}
+  void STDMETHODCALLTYPE PostHeapMinimize() override {}
+
+ private:
+  long outstanding_ = 0;
+};
 
 class Automation : public ::testing::Test {
  protected:
@@ -330,6 +365,35 @@ TEST_F(Automation, AnObjectOfAnotherDesktopIsRefused) {
   EXPECT_EQ(FailureOf([&] { desktop_.CallMethod(object_, u"EMBEDOBJECT", {Value::ObjectByRef(foreign)}); }).number,
             424);
   EXPECT_TRUE(server_->Calls().empty());
+}
+
+TEST_F(Automation, AThrowWhileBuildingTheArgumentsReleasesWhatWasBuilt) {
+  // Without oleaut32's cache a freed BSTR goes straight back to the allocator.
+  using SetNoCache = void(WINAPI*)();
+  reinterpret_cast<SetNoCache>(GetProcAddress(GetModuleHandleW(L"oleaut32.dll"), "SetOaNoCache"))();
+  class Foreign final : public platform::AutomationObject {};
+  Foreign foreign;
+  ComPtr<RecordingDispatch> other = NewServer({});
+  DispatchObject otherObject = ObjectOn(other.Get());
+  const std::u16string path = u"C:\\Mail\\a.pdf";
+  const ComPtr<AllocationCounter> counter(new AllocationCounter());
+  ASSERT_HRESULT_SUCCEEDED(CoRegisterMallocSpy(counter.Get()));
+  {
+    const UniqueBstr seen(L"counted");
+    EXPECT_EQ(counter->Outstanding(), 1) << "the counter sees BSTRs";
+  }
+  // Built last first: an object and two strings are held when the foreign object is refused.
+  const platform::Failure failure = FailureOf([&] {
+    desktop_.CallMethod(object_, u"EMBEDOBJECT",
+                        {Value::ObjectByRef(foreign), Value::String(u"a"), Value::StringByRef(path),
+                         Value::ObjectByRef(otherObject)});
+  });
+  EXPECT_EQ(counter->Outstanding(), 0) << "every BSTR built is freed";
+  EXPECT_HRESULT_SUCCEEDED(CoRevokeMallocSpy());
+  EXPECT_EQ(failure.number, 424);
+  EXPECT_EQ(other->References(), 2u) << "the call's own reference is released";
+  EXPECT_TRUE(server_->Calls().empty());
+  EXPECT_THROW(UniqueBstr(std::wstring_view(L"", UINT_MAX / 2)), std::bad_alloc) << "too long for a BSTR";
 }
 
 // Creation by ProgID, against classes registered for the test alone.

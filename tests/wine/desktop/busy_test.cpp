@@ -10,7 +10,7 @@
 
 #include "platform/busy_retry.h"
 #include "platform/win32/busy_message_filter.h"
-#include "platform/win32/com_owners.h"
+#include "platform/win32/owners.h"
 #include "platform/win32/dispatch_call.h"
 #include "platform/win32/win32_desktop.h"
 #include "recording_dispatch.h"

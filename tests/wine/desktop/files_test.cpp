@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/win32/com_owners.h"
+#include "platform/win32/owners.h"
 #include "platform/win32/win32_desktop.h"
 #include "platform/windows1252.h"
 #include "test_support.h"

@@ -1,16 +1,13 @@
 #include "recording_dispatch.h"
 
 #include <algorithm>
-#include <cwctype>
+
+#include "same_name.h"
 
 namespace desktop_tests {
 namespace {
 
-bool SameName(const std::wstring& left, const std::wstring& right) {
-  return left.size() == right.size() &&
-         std::equal(left.begin(), left.end(), right.begin(),
-                    [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); });
-}
+using standins::SameName;
 
 std::wstring TextOf(BSTR text) { return text == nullptr ? std::wstring() : std::wstring(text, SysStringLen(text)); }
 
@@ -26,18 +23,10 @@ ArgumentSeen Seen(const VARIANTARG& argument) {
       seen.nullString = argument.pbstrVal == nullptr || *argument.pbstrVal == nullptr;
       if (argument.pbstrVal != nullptr) seen.text = TextOf(*argument.pbstrVal);
       break;
-    case VT_I2:
-      seen.number = argument.iVal;
-      break;
-    case VT_BOOL:
-      seen.number = argument.boolVal;
-      break;
-    case VT_ERROR:
-      seen.number = argument.scode;
-      break;
-    case VT_DISPATCH:
-      seen.object = argument.pdispVal;
-      break;
+    case VT_I2: seen.number = argument.iVal; break;
+    case VT_BOOL: seen.number = argument.boolVal; break;
+    case VT_ERROR: seen.number = argument.scode; break;
+    case VT_DISPATCH: seen.object = argument.pdispVal; break;
     case VT_BYREF | VT_DISPATCH:
       if (argument.ppdispVal != nullptr) seen.object = *argument.ppdispVal;
       break;
@@ -50,32 +39,6 @@ ArgumentSeen Seen(const VARIANTARG& argument) {
 }  // namespace
 
 RecordingDispatch::RecordingDispatch(std::vector<std::wstring> members) : members_(std::move(members)) {}
-
-HRESULT RecordingDispatch::QueryInterface(REFIID iid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG RecordingDispatch::AddRef() { return ++references_; }
-
-ULONG RecordingDispatch::Release() {
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
-
-HRESULT RecordingDispatch::GetTypeInfoCount(UINT* count) {
-  *count = 0;
-  return S_OK;
-}
-
-HRESULT RecordingDispatch::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
 
 HRESULT RecordingDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   if (lookupsToTurnAway_ > 0) {
@@ -105,46 +68,12 @@ HRESULT RecordingDispatch::Invoke(DISPID member, REFIID, LCID, WORD kind, DISPPA
   call.member = member;
   call.kind = kind;
   call.resultAsked = result != nullptr;
-  for (UINT i = parameters->cArgs; i > 0; --i) call.arguments.push_back(Seen(parameters->rgvarg[i - 1]));
+  for (const VARIANT* argument : InSourceOrder(parameters)) call.arguments.push_back(Seen(*argument));
   call.namedArguments.assign(parameters->rgdispidNamedArgs,
                              parameters->rgdispidNamedArgs + parameters->cNamedArgs);
   calls_.push_back(std::move(call));
   return reply_ ? reply_(*parameters, result, exception) : S_OK;
 }
-
-HRESULT PlainUnknown::QueryInterface(REFIID iid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IUnknown)) {
-    *object = static_cast<IUnknown*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG PlainUnknown::AddRef() { return ++references_; }
-
-ULONG PlainUnknown::Release() {
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
-
-HRESULT RecordingFactory::QueryInterface(REFIID iid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-    *object = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-// The test owns the factory; COM's references only keep count.
-ULONG RecordingFactory::AddRef() { return ++references_; }
-ULONG RecordingFactory::Release() { return --references_; }
 
 HRESULT RecordingFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object) {
   if (object == nullptr) return E_POINTER;

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "dispatch_double.h"
+
 namespace desktop_tests {
 
 // One argument as it arrived, already put back into source order.
@@ -33,7 +35,7 @@ struct CallSeen {
 // and give the HRESULT Invoke returns.
 using Reply = std::function<HRESULT(DISPPARAMS& parameters, VARIANT* result, EXCEPINFO* exception)>;
 
-class RecordingDispatch final : public IDispatch {
+class RecordingDispatch final : public standins::DispatchDouble {
  public:
   // Members get the DISPIDs 1, 2, ... in the order given; names match
   // without regard to letter case, as COM's do. Starts with one reference,
@@ -48,22 +50,13 @@ class RecordingDispatch final : public IDispatch {
   // The next `count` lookups are turned away as a busy server does, with
   // RPC_E_SERVERCALL_RETRYLATER (and still recorded).
   void TurnLookupsAway(int count) { lookupsToTurnAway_ = count; }
-  ULONG References() const { return references_; }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
                                           DISPID* ids) override;
   HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters,
                                    VARIANT* result, EXCEPINFO* exception, UINT* argumentInError) override;
 
  private:
-  ~RecordingDispatch() = default;
-
-  ULONG references_ = 1;
   std::vector<std::wstring> members_;
   std::vector<std::wstring> lookups_;
   int lookupsToTurnAway_ = 0;
@@ -72,39 +65,22 @@ class RecordingDispatch final : public IDispatch {
 };
 
 // An object with IUnknown only: no automation.
-class PlainUnknown final : public IUnknown {
- public:
-  PlainUnknown() = default;
-  ULONG References() const { return references_; }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
-
- private:
-  ~PlainUnknown() = default;
-  ULONG references_ = 1;
-};
+class PlainUnknown final : public platform::win32::ComObject<IUnknown> {};
 
 // A class factory for CoRegisterClassObject that makes RecordingDispatch
 // objects, or refuses IDispatch when the class is to have none.
-class RecordingFactory final : public IClassFactory {
+class RecordingFactory final : public platform::win32::ComObject<IClassFactory> {
  public:
   explicit RecordingFactory(bool givesDispatch) : givesDispatch_(givesDispatch) {}
+  ~RecordingFactory() override;
 
   // Every object made so far, each with one reference the factory keeps.
   const std::vector<RecordingDispatch*>& Made() const { return made_; }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override;
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
 
-  ~RecordingFactory();
-
  private:
-  ULONG references_ = 1;
   bool givesDispatch_;
   std::vector<RecordingDispatch*> made_;
 };

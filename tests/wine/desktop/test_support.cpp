@@ -1,10 +1,8 @@
 #include "test_support.h"
 
-#include <memory>
-#include <type_traits>
 #include <stdexcept>
 
-#include "platform/win32/com_owners.h"
+#include "platform/win32/owners.h"
 
 namespace desktop_tests {
 namespace {
@@ -12,10 +10,8 @@ namespace {
 using platform::win32::UniqueFindHandle;
 using platform::win32::UniqueHandle;
 
-struct KeyCloser {
-  void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+void CloseKey(HKEY key) { RegCloseKey(key); }
+using UniqueKey = platform::win32::UniqueResource<HKEY, CloseKey>;
 
 void RemoveTree(const std::wstring& folder) {
   WIN32_FIND_DATAW found;
@@ -49,7 +45,7 @@ void SetDefaultValue(const std::wstring& key, const std::wstring& value) {
     throw std::runtime_error("cannot create a registry key");
   }
   const UniqueKey handle(created);
-  RegSetValueExW(handle.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+  RegSetValueExW(handle.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 

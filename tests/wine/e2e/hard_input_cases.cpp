@@ -13,13 +13,13 @@
 
 #include "expectations.h"
 #include "journal_text.h"
-#include "owners.h"
+#include "platform/win32/owners.h"
 #include "tables.h"
 
 namespace e2e {
 namespace {
 
-using standins::UniqueHandle;
+using platform::win32::UniqueHandle;
 
 struct Fields {
   std::wstring address;

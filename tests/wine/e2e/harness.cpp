@@ -6,14 +6,14 @@
 
 #include "journal_text.h"
 #include "message_window.h"
-#include "owners.h"
+#include "platform/win32/owners.h"
 #include "runner.h"
 
 namespace e2e {
 
 namespace {
 
-using standins::UniqueHandle;
+using platform::win32::UniqueHandle;
 
 // Only catches a program that hangs: on a busy shared machine the 64-bit
 // programs take more than a minute to hand a 200 MB body to a local server.
@@ -36,7 +36,7 @@ std::wstring WorkFolder() {
 
 void DeleteTree(const std::wstring& folder) {
   WIN32_FIND_DATAW found{};
-  const standins::UniqueFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+  const platform::win32::UniqueFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
   if (search.Valid()) {
     do {
       const std::wstring name = found.cFileName;

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "owners.h"
+#include "platform/win32/owners.h"
 #include "program_run.h"
 #include "registration.h"
 #include "settings.h"
@@ -67,7 +67,7 @@ class StandinLock {
   bool Held() const { return held_; }
 
  private:
-  standins::UniqueHandle mutex_;
+  platform::win32::UniqueHandle mutex_;
   bool held_ = false;
 };
 

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <set>
 
-#include "owners.h"
+#include "platform/win32/owners.h"
 
 namespace e2e {
 
 namespace {
 
-using standins::UniqueHandle;
+using platform::win32::UniqueHandle;
 
 // The text control of a message box, on Windows and on Wine alike.
 constexpr int kMessageTextId = 0xFFFF;

@@ -4,13 +4,13 @@
 #include <windows.h>
 
 #include "harness.h"
-#include "owners.h"
+#include "platform/win32/owners.h"
 #include "runner.h"
 
 namespace e2e {
 namespace {
 
-using standins::ComRef;
+using platform::win32::ComPtr;
 
 bool ProgIdKnown(const wchar_t* progId) {
   CLSID clsid{};
@@ -29,7 +29,7 @@ void RegServerSwitches(Check& check) {
 
   CLSID clsid{};
   CLSIDFromProgID(L"Notes.NotesSession", &clsid);
-  ComRef<IDispatch> session;
+  ComPtr<IDispatch> session;
   check.That(SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IDispatch, reinterpret_cast<void**>(&session))),
              L"a 32-bit client creates the registered class");
   DISPID id = 0;

@@ -10,17 +10,18 @@
 #include <algorithm>
 #include <string>
 
-#include "owners.h"
+#include "platform/win32/owners.h"
 #include "probe_protocol.h"
-#include "ui_owners.h"
 
 namespace {
+
+using UniqueBitmap = platform::win32::UniqueResource<HBITMAP, platform::win32::DeleteGdiObject>;
 
 std::wstring IconSize(HICON icon) {
   ICONINFO info{};
   if (icon == nullptr || !GetIconInfo(icon, &info)) return L"0 0";
-  const ui_tests::UniqueBitmap colour(info.hbmColor);
-  const ui_tests::UniqueBitmap mask(info.hbmMask);
+  const UniqueBitmap colour(info.hbmColor);
+  const UniqueBitmap mask(info.hbmMask);
   BITMAP bitmap{};
   GetObjectW(colour ? colour.Get() : mask.Get(), sizeof bitmap, &bitmap);
   // A monochrome icon keeps image and mask in one bitmap of double height.
@@ -72,7 +73,7 @@ std::wstring Report(HWND form) {
 }
 
 void WriteReport(HWND form) {
-  const standins::UniqueHandle mapping(
+  const platform::win32::UniqueHandle mapping(
       OpenFileMappingW(FILE_MAP_WRITE, FALSE, ui_tests::ReportMappingName(GetCurrentProcessId()).c_str()));
   if (!mapping.Valid()) return;
   const ui_tests::UniqueView view(MapViewOfFile(mapping.Get(), FILE_MAP_WRITE, 0, 0, ui_tests::kReportBytes));

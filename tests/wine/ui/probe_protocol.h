@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "platform/win32/owners.h"
+
 namespace ui_tests {
 
 // Sent to the form; the probe's hook answers it before the window sees it.
@@ -15,6 +17,9 @@ inline constexpr wchar_t kProbeMessageName[] = L"QzUiTestsProbe";
 // The hook procedure's exported name.
 inline constexpr char kProbeHookName[] = "ProbeHook";
 inline constexpr DWORD kReportBytes = 64 * 1024;
+
+inline void Unmap(void* view) { UnmapViewOfFile(view); }
+using UniqueView = platform::win32::UniqueResource<void*, Unmap>;
 
 // The shared memory the report goes to, one per process under test.
 inline std::wstring ReportMappingName(DWORD processId) {

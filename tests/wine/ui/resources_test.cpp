@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "ui_driver.h"
-#include "ui_owners.h"
 
 namespace ui_tests {
 namespace {

@@ -8,10 +8,12 @@
 #include "probe_protocol.h"
 #include "program_run.h"
 #include "settings.h"
-#include "ui_owners.h"
 
 namespace ui_tests {
 namespace {
+
+void Unhook(HHOOK hook) { UnhookWindowsHookEx(hook); }
+using UniqueHook = platform::win32::UniqueResource<HHOOK, Unhook>;
 
 // The text control of a message box, on Windows and on Wine alike.
 constexpr int kMessageTextId = 0xFFFF;
@@ -213,8 +215,8 @@ RunningProgram::RunningProgram(e2e::Client client) : client_(client) {
                       &created)) {
     return;
   }
-  process_ = standins::UniqueHandle(created.hProcess);
-  const standins::UniqueHandle thread(created.hThread);
+  process_ = platform::win32::UniqueHandle(created.hProcess);
+  const platform::win32::UniqueHandle thread(created.hThread);
   processId_ = created.dwProcessId;
   threadId_ = created.dwThreadId;
   form_ = WaitForForm(processId_);
@@ -315,7 +317,7 @@ void RunningProgram::PressKey(WORD key, bool withShift, bool withAlt) const {
 }
 
 ProbeReport RunningProgram::Probe() const {
-  const standins::UniqueHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kReportBytes,
+  const platform::win32::UniqueHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kReportBytes,
                                                           ReportMappingName(processId_).c_str()));
   if (!mapping.Valid()) return {};
   const UniqueView view(MapViewOfFile(mapping.Get(), FILE_MAP_ALL_ACCESS, 0, 0, kReportBytes));

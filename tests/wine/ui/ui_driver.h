@@ -12,11 +12,14 @@
 #include <vector>
 
 #include "harness.h"
-#include "owners.h"
+#include "platform/win32/owners.h"
 
 namespace ui_tests {
 
 using namespace std::chrono_literals;
+
+inline void Unload(HMODULE module) { FreeLibrary(module); }
+using UniqueModule = platform::win32::UniqueResource<HMODULE, Unload>;
 
 enum class BoxIcon { None, Critical, Other };
 
@@ -126,13 +129,13 @@ class RunningProgram {
     bool Held() const { return held_; }
 
    private:
-    standins::UniqueHandle thread_;
+    platform::win32::UniqueHandle thread_;
     bool held_ = false;
   };
 
  private:
   e2e::Client client_;
-  standins::UniqueHandle process_;
+  platform::win32::UniqueHandle process_;
   DWORD processId_ = 0;
   DWORD threadId_ = 0;
   HWND form_ = nullptr;
