@@ -3,12 +3,26 @@
 namespace platform {
 
 HandOff ReportFailure(Desktop& desktop, const Failure& failure, std::u16string_view notInstalledText) {
-  if (failure.number == kCannotCreateObject) {
-    desktop.ShowMessage(notInstalledText, kMessageCritical);
+  if (failure.number == NumberOf(RuntimeError::CannotCreateObject)) {
+    desktop.ShowMessage(notInstalledText, MessageStyle::Critical);
     return HandOff::ClientNotInstalled;
   }
-  desktop.ShowMessage(GeneralErrorText(failure), kMessageCritical);
+  desktop.ShowMessage(GeneralErrorText(failure), MessageStyle::Critical);
   return HandOff::Failed;
+}
+
+void ReportUnhandled(Desktop& desktop) noexcept {
+  try {
+    Failure failure = MakeFailure(RuntimeError::InternalError);
+    try {
+      failure = CurrentFailure();
+    } catch (...) {
+      // Of no known kind: told as the internal error it stands for.
+    }
+    desktop.ShowMessage(GeneralErrorText(failure), MessageStyle::Critical);
+  } catch (...) {
+    // No memory left for the text, or no box to be had.
+  }
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 // to fail.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <map>
 #include <optional>
@@ -39,9 +40,13 @@ class FakeDesktop final : public platform::Desktop {
   std::map<std::u16string, MailFile> mailFiles;
   std::function<void()> onPump;  // runs inside PumpMessages, as a waiting click would
 
-  // Makes the operation whose journal line starts with prefix fail, the
-  // occurrence-th time it is met (counting from 1).
-  void FailWhen(std::string prefix, platform::Failure failure, int occurrence = 1);
+  // Makes the operation whose journal line starts with prefix throw failure
+  // (a platform::Failure, or any other exception), the occurrence-th time it
+  // is met (counting from 1).
+  template <class Exception>
+  void FailWhen(std::string prefix, Exception failure, int occurrence = 1) {
+    plannedFailures_.push_back({std::move(prefix), std::make_exception_ptr(std::move(failure)), occurrence});
+  }
 
   // Only the lines that start with prefix, or all lines but those.
   std::vector<std::string> Lines(const std::string& prefix) const;
@@ -54,14 +59,17 @@ class FakeDesktop final : public platform::Desktop {
   platform::ObjectRef GetObjectProperty(platform::AutomationObject& object, std::u16string_view member) override;
   void SetProperty(platform::AutomationObject& object, std::u16string_view member,
                    const platform::Value& value) override;
-  void ShowMessage(std::u16string_view text, int style) override;
+  // Recorded as "message 0 ..." or "message 16 ...", the numbers of the
+  // Win32 styles; a planned failure of "message" makes the box fail.
+  void ShowMessage(std::u16string_view text, platform::MessageStyle style) override;
   std::u16string FindFileName(std::u16string_view path) override;
   std::u16string FullPathName(std::u16string_view path) override;
   void PumpMessages() override;
-  std::u16string CommandLineTail() override;
-  std::u16string ProgramFolder() override;
+  std::u16string CommandLineTail() override { return commandLineTail; }
+  std::u16string ProgramFolder() override { return programFolder; }
   platform::WindowHandle FindWindowA(const char* className, const char* windowName) override;
-  void ShowWindow(platform::WindowHandle window, int command) override;
+  // Recorded as "ShowWindow <window> 3", the number of SW_SHOWMAXIMIZED.
+  void ShowWindow(platform::WindowHandle window, platform::ShowCommand command) override;
   void SetForegroundWindow(platform::WindowHandle window) override;
   std::unique_ptr<platform::InputFile> OpenForInput(std::u16string_view path) override;
   void AppendDecodedAnsi(std::u16string& text, std::string_view bytes) override;
@@ -72,7 +80,7 @@ class FakeDesktop final : public platform::Desktop {
  private:
   struct PlannedFailure {
     std::string prefix;
-    platform::Failure failure;
+    std::exception_ptr failure;
     int remaining;
   };
   platform::ObjectRef MakeObject(std::string name);
