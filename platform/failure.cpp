@@ -53,6 +53,8 @@ Failure CurrentFailure() {
     return failure;
   } catch (const std::bad_alloc&) {
     return MakeFailure(RuntimeError::OutOfMemory);
+  } catch (...) {
+    return MakeFailure(RuntimeError::InternalError);
   }
 }
 

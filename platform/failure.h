@@ -50,8 +50,9 @@ constexpr std::int32_t NumberOf(RuntimeError error) { return static_cast<std::in
 // The failure with the error's number and the text Visual Basic shows for it.
 Failure MakeFailure(RuntimeError error);
 
-// Called from a handler: the exception being handled as a failure, a
-// std::bad_alloc as "Out of memory". Any other exception is thrown on.
+// Called from a handler: the exception being handled as a failure. A
+// std::bad_alloc is "Out of memory", an exception of no known kind an
+// "Internal error".
 Failure CurrentFailure();
 
 // "Error: " + number + " " + description, the general message of both composers.

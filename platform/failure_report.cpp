@@ -13,15 +13,9 @@ HandOff ReportFailure(Desktop& desktop, const Failure& failure, std::u16string_v
 
 void ReportUnhandled(Desktop& desktop) noexcept {
   try {
-    Failure failure = MakeFailure(RuntimeError::InternalError);
-    try {
-      failure = CurrentFailure();
-    } catch (...) {
-      // Of no known kind: told as the internal error it stands for.
-    }
-    desktop.ShowMessage(GeneralErrorText(failure), MessageStyle::Critical);
+    desktop.ShowMessage(GeneralErrorText(CurrentFailure()), MessageStyle::Critical);
   } catch (...) {
-    // No memory left for the text, or no box to be had.
+    // No memory left for the text, or no box to be had: nothing to tell it with.
   }
 }
 

@@ -31,35 +31,32 @@ TEST(GeneralErrorText, WritesTheSignedNumberBlankAndDescription) {
 
 // What the user is told of an exception that reached a composer's handler or
 // the edge of the program; none may pass the edge, not even when the box fails.
-TEST(Failures, OutOfMemoryIsAFailureAndNothingPassesTheEdgeOfTheProgram) {
+// Whatever reaches a composer's handler, or the edge of the program, is told
+// in one box; nothing passes the edge, not even when that box fails.
+TEST(Failures, AnyExceptionIsToldAsAFailureAndNothingPassesTheEdgeOfTheProgram) {
   using testing_support::FakeDesktop;
-  const std::string outOfMemory = "message 16 \"Error: 7 Out of memory\"";
-  for (const auto compose : {notes::ComposeNotesMemo, outlook::ComposeOutlookItem}) {
-    FakeDesktop desktop;
-    desktop.FailWhen("set ", std::bad_alloc());
-    mailfile::MailFields fields;
-    EXPECT_EQ(compose(desktop, fields), platform::HandOff::Failed);
-    EXPECT_EQ(desktop.Lines("message"), std::vector<std::string>{outOfMemory});
-  }
-  struct EdgeCase {
-    std::exception_ptr escaped;
-    std::string message;
-  };
-  const EdgeCase cases[] = {
+  const std::pair<std::exception_ptr, std::string> cases[] = {
       {std::make_exception_ptr(platform::Failure(-5, u"x")), "message 16 \"Error: -5 x\""},
-      {std::make_exception_ptr(std::bad_alloc()), outOfMemory},
+      {std::make_exception_ptr(std::bad_alloc()), "message 16 \"Error: 7 Out of memory\""},
       {std::make_exception_ptr(42), "message 16 \"Error: 51 Internal error\""},
   };
-  for (const EdgeCase& edgeCase : cases) {
-    for (const bool boxFails : {false, true}) {
+  for (const auto& [escaped, message] : cases) {
+    for (const auto compose : {notes::ComposeNotesMemo, outlook::ComposeOutlookItem}) {
       FakeDesktop desktop;
-      if (boxFails) desktop.FailWhen("message", std::bad_alloc());
+      desktop.FailWhen("set ", escaped);
+      mailfile::MailFields fields;
+      EXPECT_EQ(compose(desktop, fields), platform::HandOff::Failed);
+      EXPECT_EQ(desktop.Lines("message"), std::vector{message});
+    }
+    for (const std::string boxFails : {"", " FAILS"}) {
+      FakeDesktop desktop;
+      if (!boxFails.empty()) desktop.FailWhen("message", std::bad_alloc());
       try {
-        std::rethrow_exception(edgeCase.escaped);
+        std::rethrow_exception(escaped);
       } catch (...) {
         platform::ReportUnhandled(desktop);
       }
-      EXPECT_EQ(desktop.journal, std::vector<std::string>{edgeCase.message + (boxFails ? " FAILS" : "")});
+      EXPECT_EQ(desktop.journal, std::vector{message + boxFails});
     }
   }
 }

@@ -23,7 +23,6 @@ class FakeDesktop final : public platform::Desktop {
   struct MailFile {
     std::string bytes;
     std::size_t chunkSize = 4096;  // bytes handed out by each Read
-    std::optional<platform::Failure> openFailure;
     std::optional<std::size_t> failReadAfter;  // bytes delivered before a read fails
     std::optional<std::uint64_t> statedSize;  // the size hint, if not the number of bytes
   };
@@ -36,16 +35,18 @@ class FakeDesktop final : public platform::Desktop {
   std::u16string currentFolder = u"C:\\Work";  // what FullPathName puts before a path
   platform::WindowHandle notesWindow = 0;
   std::map<std::u16string, std::u16string> fileNames;  // path -> name FindFileName gives
-  std::map<std::u16string, platform::Failure> failingLookups;
   std::map<std::u16string, MailFile> mailFiles;
   std::function<void()> onPump;  // runs inside PumpMessages, as a waiting click would
 
   // Makes the operation whose journal line starts with prefix throw failure
   // (a platform::Failure, or any other exception), the occurrence-th time it
   // is met (counting from 1).
+  void FailWhen(std::string prefix, std::exception_ptr failure, int occurrence = 1) {
+    plannedFailures_.push_back({std::move(prefix), std::move(failure), occurrence});
+  }
   template <class Exception>
   void FailWhen(std::string prefix, Exception failure, int occurrence = 1) {
-    plannedFailures_.push_back({std::move(prefix), std::make_exception_ptr(std::move(failure)), occurrence});
+    FailWhen(std::move(prefix), std::make_exception_ptr(std::move(failure)), occurrence);
   }
 
   // Only the lines that start with prefix, or all lines but those.

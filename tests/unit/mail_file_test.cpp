@@ -188,10 +188,10 @@ TEST_F(ReadMailFileFlowTest, FailuresLeaveTheReaderWithTheFileClosedAndNothingHa
   };
   const FailureCase cases[] = {
       {"lookup fails",
-       [](FakeDesktop& d) { d.failingLookups.emplace(u"C:\\m.txt", MakeFailure(RuntimeError::BadFileName)); },
-       {"find \"C:\\m.txt\" FAILS"}},
+       [](FakeDesktop& d) { d.FailWhen("find \"C:\\m.txt\"", MakeFailure(RuntimeError::BadFileName)); },
+       {"find \"C:\\m.txt\" -> \"m.txt\" FAILS"}},
       {"open fails",
-       [](FakeDesktop& d) { d.mailFiles[u"C:\\m.txt"].openFailure = MakeFailure(RuntimeError::PermissionDenied); },
+       [](FakeDesktop& d) { d.FailWhen("open \"C:\\m.txt\"", MakeFailure(RuntimeError::PermissionDenied)); },
        {"find \"C:\\m.txt\" -> \"m.txt\"", "open \"C:\\m.txt\" FAILS"}},
       {"read fails part-way",
        [](FakeDesktop& d) {

@@ -214,7 +214,7 @@ TEST(SendWithNotes, GeneralMessageKeepsAnEmptyDescriptionAndTheSign) {
 
 TEST(SendWithNotes, FailingAttachmentLookupIsReportedAndTheMemoIsNotOpened) {
   FakeDesktop desktop = DesktopWithNotes();
-  desktop.failingLookups.emplace(u"CON:\\x", platform::MakeFailure(platform::RuntimeError::BadFileName));
+  desktop.FailWhen("find \"CON:\\x\"", platform::MakeFailure(platform::RuntimeError::BadFileName));
   Send(desktop, u"CON:\\x");
   EXPECT_EQ(desktop.Lines("message"), (Journal{"message 16 \"Error: 52 Bad file name or number\""}));
   EXPECT_TRUE(desktop.Lines("create Notes.NotesUIWorkspace").empty());
