@@ -29,18 +29,19 @@ class ReaderOnlyDesktop : public platform::Desktop {
   }
   platform::ObjectRef GetObjectProperty(platform::AutomationObject&, std::u16string_view) override { Unused(); }
   void SetProperty(platform::AutomationObject&, std::u16string_view, const platform::Value&) override { Unused(); }
-  void ShowMessage(std::u16string_view, int) override { Unused(); }
+  void ShowMessage(std::u16string_view, platform::MessageStyle) override { Unused(); }
   std::u16string FullPathName(std::u16string_view) override { Unused(); }
   void PumpMessages() override { Unused(); }
   std::u16string CommandLineTail() override { Unused(); }
   std::u16string ProgramFolder() override { Unused(); }
   platform::WindowHandle FindWindowA(const char*, const char*) override { Unused(); }
-  void ShowWindow(platform::WindowHandle, int) override { Unused(); }
+  void ShowWindow(platform::WindowHandle, platform::ShowCommand) override { Unused(); }
   void SetForegroundWindow(platform::WindowHandle) override { Unused(); }
 
  private:
   [[noreturn]] static void Unused() {
-    throw platform::Failure(platform::kMemberNotSupported, u"not a service of the mail file reader");
+    throw platform::Failure(platform::NumberOf(platform::RuntimeError::MemberNotSupported),
+                            u"not a service of the mail file reader");
   }
 };
 

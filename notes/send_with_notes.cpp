@@ -32,7 +32,7 @@ void ActivateNotesWindow(Desktop& desktop) {
   desktop.PumpMessages();
   const platform::WindowHandle window = desktop.FindWindowA("NOTES", nullptr);
   if (window != 0) {
-    desktop.ShowWindow(window, platform::kShowMaximized);
+    desktop.ShowWindow(window, platform::ShowCommand::Maximized);
     desktop.SetForegroundWindow(window);
   }
   session.reset();
@@ -50,6 +50,9 @@ platform::HandOff SendWithNotes(Desktop& desktop, const std::u16string& subject,
   platform::HandOff outcome = platform::HandOff::Completed;
   try {
     ActivateNotesWindow(desktop);
+    // Spelt otherwise than in ActivateNotesWindow, and on purpose: COM matches
+    // ProgIDs without regard to letter case, so both name the one class, and
+    // each is passed exactly as the Notes hand-off has always spelt it.
     session = desktop.CreateAutomationObject(u"Notes.Notessession");
     database = desktop.CallMethodForObject(*session, u"GETDATABASE", {Value::String(u""), Value::String(u"")});
     desktop.CallMethod(*database, u"OPENMAIL", {});
@@ -68,10 +71,12 @@ platform::HandOff SendWithNotes(Desktop& desktop, const std::u16string& subject,
         *workspace, u"EDITDOCUMENT", {Value::Boolean(true), Value::ObjectByRef(*document)});
     desktop.CallMethod(*editorDocument, u"GOTOFIELD", {Value::String(u"Subject")});
     editorDocument.reset();
-  } catch (const platform::Failure& failure) {
-    outcome = platform::ReportFailure(desktop, failure, u"Lotus Notes is not installed!");
+  } catch (...) {
+    outcome = platform::ReportFailure(desktop, platform::CurrentFailure(), u"Lotus Notes is not installed!");
   }
-  // Exit point: the session first, then the rest in reverse order of need.
+  // Exit point: the session first, then workspace, document, rich-text item
+  // and database. A fixed order, not that of creation backwards: the document
+  // goes before the rich-text item made from it.
   session.reset();
   workspace.reset();
   document.reset();

@@ -36,8 +36,8 @@ platform::HandOff SendWithOutlook(Desktop& desktop, const std::u16string& subjec
     }
     desktop.SetProperty(*mailItem, u"ReadReceiptRequested", Value::Boolean(false));
     desktop.CallMethod(*mailItem, u"Display", {});
-  } catch (const platform::Failure& failure) {
-    outcome = platform::ReportFailure(desktop, failure, u"Microsoft Outlook is not installed!");
+  } catch (...) {
+    outcome = platform::ReportFailure(desktop, platform::CurrentFailure(), u"Microsoft Outlook is not installed!");
   }
   // Exit point: the application first, then the item.
   application.reset();

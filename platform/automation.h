@@ -3,33 +3,13 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "platform/failure.h"
+
 namespace platform {
-
-// A failure raised by any desktop operation, read by the composers' handlers.
-struct Failure : std::exception {
-  Failure(std::int32_t number, std::u16string description)
-      : number(number), description(std::move(description)) {}
-  const char* what() const noexcept override { return "desktop operation failed"; }
-
-  std::int32_t number;
-  std::u16string description;
-};
-
-// Failure numbers the logic raises or tests itself; every other number comes
-// from the automation server or the system.
-inline constexpr std::int32_t kOutOfMemory = 7;
-inline constexpr std::int32_t kObjectVariableNotSet = 91;
-inline constexpr std::int32_t kObjectRequired = 424;
-inline constexpr std::int32_t kCannotCreateObject = 429;
-inline constexpr std::int32_t kMemberNotSupported = 438;
-
-// "Error: " + number + " " + description, the general message of both composers.
-std::u16string GeneralErrorText(const Failure& failure);
 
 // Unicode text that can also be the null string, as a BSTR can: the null string
 // has no text and no storage and reaches a server differently from "".

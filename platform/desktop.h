@@ -1,6 +1,7 @@
 // Every service of the Windows desktop that the logic uses. The programs get
 // the Win32 implementation; the unit tests a recording fake. Every operation
-// that fails throws platform::Failure.
+// that fails throws platform::Failure, or std::bad_alloc when it runs out of
+// memory.
 #pragma once
 
 #include <cstddef>
@@ -15,12 +16,11 @@
 
 namespace platform {
 
-// Message box styles the programs use.
-inline constexpr int kMessagePlain = 0;
-inline constexpr int kMessageCritical = 16;
+// The icon of a message box: none, or the critical one.
+enum class MessageStyle { Plain, Critical };
 
-// Show command for ShowWindow: show maximised.
-inline constexpr int kShowMaximized = 3;
+// How ShowWindow shows a window.
+enum class ShowCommand { Maximized };
 
 using WindowHandle = std::uintptr_t;
 
@@ -52,8 +52,8 @@ class Desktop {
   virtual ObjectRef GetObjectProperty(AutomationObject& object, std::u16string_view member) = 0;
   virtual void SetProperty(AutomationObject& object, std::u16string_view member, const Value& value) = 0;
 
-  // A modal box with one OK button, titled with the program's name; style 0 or 16.
-  virtual void ShowMessage(std::u16string_view text, int style) = 0;
+  // A modal box with one OK button, titled with the program's name.
+  virtual void ShowMessage(std::u16string_view text, MessageStyle style) = 0;
   // The name of the first normal file matching path (wildcards allowed), or "".
   virtual std::u16string FindFileName(std::u16string_view path) = 0;
   // The full path the system makes of path against the current folder, as
@@ -68,7 +68,7 @@ class Desktop {
 
   // The user32 functions of the same names.
   virtual WindowHandle FindWindowA(const char* className, const char* windowName) = 0;
-  virtual void ShowWindow(WindowHandle window, int command) = 0;
+  virtual void ShowWindow(WindowHandle window, ShowCommand command) = 0;
   virtual void SetForegroundWindow(WindowHandle window) = 0;
 
   // The mail file: opened for sequential input, its bytes decoded from the

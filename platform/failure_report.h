@@ -15,4 +15,10 @@ enum class HandOff { Completed, ClientNotInstalled, Failed };
 // Failed after the second.
 HandOff ReportFailure(Desktop& desktop, const Failure& failure, std::u16string_view notInstalledText);
 
+// Called from a handler that nothing may pass, at the edge of the program:
+// the exception being handled (see CurrentFailure) told in one critical box
+// with the general message. A box that cannot be shown leaves nothing to
+// tell it with.
+void ReportUnhandled(Desktop& desktop) noexcept;
+
 }  // namespace platform

@@ -14,7 +14,7 @@ void Form1::cmdSend_Click() {
     mailfile::ReadMailFile(desktop_, path, program_.composer);
     return;
   }
-  desktop_.ShowMessage(u"File not found: " + path, platform::kMessagePlain);
+  desktop_.ShowMessage(u"File not found: " + path, platform::MessageStyle::Plain);
 }
 
 void Form1::cmdExit_Click() {

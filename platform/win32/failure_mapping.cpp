@@ -1,6 +1,6 @@
 #include "platform/win32/failure_mapping.h"
 
-#include <array>
+#include <initializer_list>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -14,47 +14,13 @@ constexpr HRESULT FromWin32(DWORD error) {
   return static_cast<HRESULT>((error & 0xFFFFu) | (static_cast<DWORD>(FACILITY_WIN32) << 16) | 0x80000000u);
 }
 
-struct RuntimeErrorText {
-  RuntimeError error;
-  std::u16string_view description;
-};
-
-// The texts Visual Basic shows for its run-time errors.
-constexpr std::array kRuntimeErrorTexts = {
-    RuntimeErrorText{RuntimeError::Overflow, u"Overflow"},
-    RuntimeErrorText{RuntimeError::OutOfMemory, u"Out of memory"},
-    RuntimeErrorText{RuntimeError::TypeMismatch, u"Type mismatch"},
-    RuntimeErrorText{RuntimeError::BadFileName, u"Bad file name or number"},
-    RuntimeErrorText{RuntimeError::FileNotFound, u"File not found"},
-    RuntimeErrorText{RuntimeError::DeviceIoError, u"Device I/O error"},
-    RuntimeErrorText{RuntimeError::TooManyFiles, u"Too many files"},
-    RuntimeErrorText{RuntimeError::DeviceUnavailable, u"Device unavailable"},
-    RuntimeErrorText{RuntimeError::PermissionDenied, u"Permission denied"},
-    RuntimeErrorText{RuntimeError::DiskNotReady, u"Disk not ready"},
-    RuntimeErrorText{RuntimeError::PathFileAccessError, u"Path/File access error"},
-    RuntimeErrorText{RuntimeError::PathNotFound, u"Path not found"},
-    RuntimeErrorText{RuntimeError::ObjectVariableNotSet, u"Object variable or With block variable not set"},
-    RuntimeErrorText{RuntimeError::ObjectRequired, u"Object required"},
-    RuntimeErrorText{RuntimeError::CannotCreateObject, u"ActiveX component can't create object"},
-    RuntimeErrorText{RuntimeError::NotAutomationObject,
-                     u"Class does not support Automation or does not support expected interface"},
-    RuntimeErrorText{RuntimeError::MemberNotSupported, u"Object doesn't support this property or method"},
-    RuntimeErrorText{RuntimeError::ArgumentNotOptional, u"Argument not optional"},
-    RuntimeErrorText{RuntimeError::WrongArgumentCount, u"Wrong number of arguments or invalid property assignment"},
-};
-
-static_assert(static_cast<std::int32_t>(RuntimeError::OutOfMemory) == kOutOfMemory);
-static_assert(static_cast<std::int32_t>(RuntimeError::ObjectVariableNotSet) == kObjectVariableNotSet);
-static_assert(static_cast<std::int32_t>(RuntimeError::ObjectRequired) == kObjectRequired);
-static_assert(static_cast<std::int32_t>(RuntimeError::CannotCreateObject) == kCannotCreateObject);
-static_assert(static_cast<std::int32_t>(RuntimeError::MemberNotSupported) == kMemberNotSupported);
-
 enum class Scope { CreateObject, CallMember, FileAccess, Any };
 
-struct MappedCode {
-  HRESULT code;
+// The run-time error that codes of the system become at an operation.
+struct MappedCodes {
   Scope scope;
   RuntimeError error;
+  std::initializer_list<HRESULT> codes;
 };
 
 // Which system codes reach the user as a run-time error rather than as the raw
@@ -62,57 +28,46 @@ struct MappedCode {
 // number says more than the code: every other code, a server's own ones
 // included (RPC_E_SERVERCALL_RETRYLATER from a busy mail client, say), keeps
 // its HRESULT as a signed number with the system's text.
-constexpr std::array kMappedCodes = {
+const MappedCodes kMappedCodes[] = {
     // Creating an object: nothing is registered under the ProgID, or the
     // server it names cannot be found or started. The composers tell the user
     // the mail client is not installed.
-    MappedCode{CO_E_CLASSSTRING, Scope::CreateObject, RuntimeError::CannotCreateObject},
-    MappedCode{REGDB_E_CLASSNOTREG, Scope::CreateObject, RuntimeError::CannotCreateObject},
-    MappedCode{CO_E_APPNOTFOUND, Scope::CreateObject, RuntimeError::CannotCreateObject},
-    MappedCode{CO_E_SERVER_EXEC_FAILURE, Scope::CreateObject, RuntimeError::CannotCreateObject},
-    MappedCode{CO_E_DLLNOTFOUND, Scope::CreateObject, RuntimeError::CannotCreateObject},
-    MappedCode{CO_E_ERRORINDLL, Scope::CreateObject, RuntimeError::CannotCreateObject},
-    MappedCode{FromWin32(ERROR_FILE_NOT_FOUND), Scope::CreateObject, RuntimeError::CannotCreateObject},
-    MappedCode{FromWin32(ERROR_PATH_NOT_FOUND), Scope::CreateObject, RuntimeError::CannotCreateObject},
-    MappedCode{FromWin32(ERROR_MOD_NOT_FOUND), Scope::CreateObject, RuntimeError::CannotCreateObject},
-    MappedCode{FromWin32(ERROR_BAD_EXE_FORMAT), Scope::CreateObject, RuntimeError::CannotCreateObject},
+    {Scope::CreateObject, RuntimeError::CannotCreateObject,
+     {CO_E_CLASSSTRING, REGDB_E_CLASSNOTREG, CO_E_APPNOTFOUND, CO_E_SERVER_EXEC_FAILURE, CO_E_DLLNOTFOUND,
+      CO_E_ERRORINDLL, FromWin32(ERROR_FILE_NOT_FOUND), FromWin32(ERROR_PATH_NOT_FOUND),
+      FromWin32(ERROR_MOD_NOT_FOUND), FromWin32(ERROR_BAD_EXE_FORMAT)}},
     // The class exists but gives no IDispatch: it is there, yet cannot be
     // driven, which is not the same as not installed.
-    MappedCode{E_NOINTERFACE, Scope::CreateObject, RuntimeError::NotAutomationObject},
+    {Scope::CreateObject, RuntimeError::NotAutomationObject, {E_NOINTERFACE}},
 
     // Calling a member by name.
-    MappedCode{DISP_E_UNKNOWNNAME, Scope::CallMember, RuntimeError::MemberNotSupported},
-    MappedCode{DISP_E_MEMBERNOTFOUND, Scope::CallMember, RuntimeError::MemberNotSupported},
-    MappedCode{DISP_E_TYPEMISMATCH, Scope::CallMember, RuntimeError::TypeMismatch},
-    MappedCode{DISP_E_OVERFLOW, Scope::CallMember, RuntimeError::Overflow},
-    MappedCode{DISP_E_BADPARAMCOUNT, Scope::CallMember, RuntimeError::WrongArgumentCount},
-    MappedCode{DISP_E_PARAMNOTOPTIONAL, Scope::CallMember, RuntimeError::ArgumentNotOptional},
+    {Scope::CallMember, RuntimeError::MemberNotSupported, {DISP_E_UNKNOWNNAME, DISP_E_MEMBERNOTFOUND}},
+    {Scope::CallMember, RuntimeError::TypeMismatch, {DISP_E_TYPEMISMATCH}},
+    {Scope::CallMember, RuntimeError::Overflow, {DISP_E_OVERFLOW}},
+    {Scope::CallMember, RuntimeError::WrongArgumentCount, {DISP_E_BADPARAMCOUNT}},
+    {Scope::CallMember, RuntimeError::ArgumentNotOptional, {DISP_E_PARAMNOTOPTIONAL}},
 
     // Opening and reading the mail file, and the file-name lookup (which
     // gives an empty name for a path naming no file before it gets here).
-    MappedCode{FromWin32(ERROR_FILE_NOT_FOUND), Scope::FileAccess, RuntimeError::FileNotFound},
-    MappedCode{FromWin32(ERROR_PATH_NOT_FOUND), Scope::FileAccess, RuntimeError::PathNotFound},
-    MappedCode{FromWin32(ERROR_SHARING_VIOLATION), Scope::FileAccess, RuntimeError::PermissionDenied},
-    MappedCode{FromWin32(ERROR_LOCK_VIOLATION), Scope::FileAccess, RuntimeError::PermissionDenied},
-    MappedCode{FromWin32(ERROR_INVALID_NAME), Scope::FileAccess, RuntimeError::BadFileName},
-    MappedCode{FromWin32(ERROR_BAD_PATHNAME), Scope::FileAccess, RuntimeError::BadFileName},
-    MappedCode{FromWin32(ERROR_DIRECTORY), Scope::FileAccess, RuntimeError::BadFileName},
-    MappedCode{FromWin32(ERROR_FILENAME_EXCED_RANGE), Scope::FileAccess, RuntimeError::BadFileName},
-    MappedCode{FromWin32(ERROR_INVALID_DRIVE), Scope::FileAccess, RuntimeError::DeviceUnavailable},
-    MappedCode{FromWin32(ERROR_DEV_NOT_EXIST), Scope::FileAccess, RuntimeError::DeviceUnavailable},
-    MappedCode{FromWin32(ERROR_NOT_READY), Scope::FileAccess, RuntimeError::DiskNotReady},
-    MappedCode{FromWin32(ERROR_TOO_MANY_OPEN_FILES), Scope::FileAccess, RuntimeError::TooManyFiles},
-    MappedCode{FromWin32(ERROR_READ_FAULT), Scope::FileAccess, RuntimeError::DeviceIoError},
-    MappedCode{FromWin32(ERROR_CRC), Scope::FileAccess, RuntimeError::DeviceIoError},
-    MappedCode{FromWin32(ERROR_SECTOR_NOT_FOUND), Scope::FileAccess, RuntimeError::DeviceIoError},
-    MappedCode{FromWin32(ERROR_GEN_FAILURE), Scope::FileAccess, RuntimeError::DeviceIoError},
-    MappedCode{FromWin32(ERROR_IO_DEVICE), Scope::FileAccess, RuntimeError::DeviceIoError},
+    {Scope::FileAccess, RuntimeError::FileNotFound, {FromWin32(ERROR_FILE_NOT_FOUND)}},
+    {Scope::FileAccess, RuntimeError::PathNotFound, {FromWin32(ERROR_PATH_NOT_FOUND)}},
+    {Scope::FileAccess, RuntimeError::PermissionDenied,
+     {FromWin32(ERROR_SHARING_VIOLATION), FromWin32(ERROR_LOCK_VIOLATION)}},
+    {Scope::FileAccess, RuntimeError::BadFileName,
+     {FromWin32(ERROR_INVALID_NAME), FromWin32(ERROR_BAD_PATHNAME), FromWin32(ERROR_DIRECTORY),
+      FromWin32(ERROR_FILENAME_EXCED_RANGE)}},
+    {Scope::FileAccess, RuntimeError::DeviceUnavailable,
+     {FromWin32(ERROR_INVALID_DRIVE), FromWin32(ERROR_DEV_NOT_EXIST)}},
+    {Scope::FileAccess, RuntimeError::DiskNotReady, {FromWin32(ERROR_NOT_READY)}},
+    {Scope::FileAccess, RuntimeError::TooManyFiles, {FromWin32(ERROR_TOO_MANY_OPEN_FILES)}},
+    {Scope::FileAccess, RuntimeError::DeviceIoError,
+     {FromWin32(ERROR_READ_FAULT), FromWin32(ERROR_CRC), FromWin32(ERROR_SECTOR_NOT_FOUND),
+      FromWin32(ERROR_GEN_FAILURE), FromWin32(ERROR_IO_DEVICE)}},
 
     // Anywhere, as Visual Basic did. E_ACCESSDENIED and E_OUTOFMEMORY are the
     // HRESULTs of ERROR_ACCESS_DENIED and ERROR_OUTOFMEMORY.
-    MappedCode{E_ACCESSDENIED, Scope::Any, RuntimeError::PermissionDenied},
-    MappedCode{E_OUTOFMEMORY, Scope::Any, RuntimeError::OutOfMemory},
-    MappedCode{FromWin32(ERROR_NOT_ENOUGH_MEMORY), Scope::Any, RuntimeError::OutOfMemory},
+    {Scope::Any, RuntimeError::PermissionDenied, {E_ACCESSDENIED}},
+    {Scope::Any, RuntimeError::OutOfMemory, {E_OUTOFMEMORY, FromWin32(ERROR_NOT_ENOUGH_MEMORY)}},
 };
 
 bool InScope(Scope scope, Operation operation) {
@@ -152,13 +107,6 @@ std::u16string FormatSystemMessage(DWORD code) {
 
 }  // namespace
 
-Failure MakeFailure(RuntimeError error) {
-  for (const RuntimeErrorText& entry : kRuntimeErrorTexts) {
-    if (entry.error == error) return Failure(static_cast<std::int32_t>(error), std::u16string(entry.description));
-  }
-  return Failure(static_cast<std::int32_t>(error), std::u16string());
-}
-
 std::u16string SystemMessageText(HRESULT result) {
   std::u16string text = FormatSystemMessage(static_cast<DWORD>(result));
   // Not every system knows the HRESULT form of a Win32 code, but all know the code.
@@ -169,8 +117,11 @@ std::u16string SystemMessageText(HRESULT result) {
 }
 
 Failure FailureFromHresult(HRESULT result, Operation operation) {
-  for (const MappedCode& entry : kMappedCodes) {
-    if (entry.code == result && InScope(entry.scope, operation)) return MakeFailure(entry.error);
+  for (const MappedCodes& entry : kMappedCodes) {
+    if (!InScope(entry.scope, operation)) continue;
+    for (const HRESULT code : entry.codes) {
+      if (code == result) return MakeFailure(entry.error);
+    }
   }
   return Failure(static_cast<std::int32_t>(result), SystemMessageText(result));
 }

@@ -79,15 +79,13 @@ class DiskFile final : public InputFile {
   explicit DiskFile(UniqueHandle handle) : handle_(std::move(handle)) {}
 
   std::size_t Read(std::span<char> buffer) override {
-    return WithOutOfMemoryAsFailure([&] {
-      constexpr std::size_t kLargestRead = 1u << 30;
-      const auto wanted = static_cast<DWORD>(std::min(buffer.size(), kLargestRead));
-      DWORD got = 0;
-      if (!ReadFile(handle_.Get(), buffer.data(), wanted, &got, nullptr)) {
-        throw FailureFromWin32Error(GetLastError(), Operation::FileAccess);
-      }
-      return static_cast<std::size_t>(got);
-    });
+    constexpr std::size_t kLargestRead = 1u << 30;
+    const auto wanted = static_cast<DWORD>(std::min(buffer.size(), kLargestRead));
+    DWORD got = 0;
+    if (!ReadFile(handle_.Get(), buffer.data(), wanted, &got, nullptr)) {
+      throw FailureFromWin32Error(GetLastError(), Operation::FileAccess);
+    }
+    return static_cast<std::size_t>(got);
   }
 
   std::uint64_t SizeHint() override {

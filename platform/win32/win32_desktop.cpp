@@ -31,58 +31,45 @@ ComApartment::~ComApartment() {
 
 Win32Desktop::Win32Desktop(std::u16string programName) : programName_(std::move(programName)) {}
 
-ObjectRef Win32Desktop::CreateAutomationObject(std::u16string_view progId) {
-  return WithOutOfMemoryAsFailure([&] { return CreateDispatchObject(progId); });
-}
+ObjectRef Win32Desktop::CreateAutomationObject(std::u16string_view progId) { return CreateDispatchObject(progId); }
 
 void Win32Desktop::CallMethod(AutomationObject& object, std::u16string_view member,
                               std::initializer_list<Value> arguments) {
-  WithOutOfMemoryAsFailure([&] { InvokeMember(object, member, DISPATCH_METHOD, AsSpan(arguments), nullptr); });
+  InvokeMember(object, member, DISPATCH_METHOD, AsSpan(arguments), nullptr);
 }
 
 ObjectRef Win32Desktop::CallMethodForObject(AutomationObject& object, std::u16string_view member,
                                             std::initializer_list<Value> arguments) {
-  return WithOutOfMemoryAsFailure([&] {
-    UniqueVariant result;
-    InvokeMember(object, member, DISPATCH_METHOD, AsSpan(arguments), &result);
-    return ObjectFromResult(result);
-  });
+  UniqueVariant result;
+  InvokeMember(object, member, DISPATCH_METHOD, AsSpan(arguments), &result);
+  return ObjectFromResult(result);
 }
 
 ObjectRef Win32Desktop::GetObjectProperty(AutomationObject& object, std::u16string_view member) {
-  return WithOutOfMemoryAsFailure([&] {
-    UniqueVariant result;
-    InvokeMember(object, member, DISPATCH_PROPERTYGET, {}, &result);
-    return ObjectFromResult(result);
-  });
+  UniqueVariant result;
+  InvokeMember(object, member, DISPATCH_PROPERTYGET, {}, &result);
+  return ObjectFromResult(result);
 }
 
 void Win32Desktop::SetProperty(AutomationObject& object, std::u16string_view member, const Value& value) {
-  WithOutOfMemoryAsFailure(
-      [&] { InvokeMember(object, member, DISPATCH_PROPERTYPUT, std::span<const Value>(&value, 1), nullptr); });
+  InvokeMember(object, member, DISPATCH_PROPERTYPUT, std::span<const Value>(&value, 1), nullptr);
 }
 
-void Win32Desktop::ShowMessage(std::u16string_view text, int style) {
-  WithOutOfMemoryAsFailure([&] {
-    // Owned by our active window when there is one. Without one (command-line
-    // mode, or the user is in another program) the box is task modal, so that
-    // no window of ours takes input behind it, and it asks to come to the
-    // front, since a batch job that started us may have no window at all.
-    const HWND owner = GetActiveWindow();
-    UINT type = MB_OK | MB_SETFOREGROUND | (static_cast<UINT>(style) & MB_ICONMASK);
-    if (owner == nullptr) type |= MB_TASKMODAL;
-    // A box the system cannot show leaves nothing to report it with.
-    MessageBoxW(owner, ToWide(text).c_str(), ToWide(programName_).c_str(), type);
-  });
+void Win32Desktop::ShowMessage(std::u16string_view text, MessageStyle style) {
+  // Owned by our active window when there is one. Without one (command-line
+  // mode, or the user is in another program) the box is task modal, so that
+  // no window of ours takes input behind it, and it asks to come to the
+  // front, since a batch job that started us may have no window at all.
+  const HWND owner = GetActiveWindow();
+  UINT type = MB_OK | MB_SETFOREGROUND | (style == MessageStyle::Critical ? MB_ICONERROR : 0u);
+  if (owner == nullptr) type |= MB_TASKMODAL;
+  // A box the system cannot show leaves nothing to report it with.
+  MessageBoxW(owner, ToWide(text).c_str(), ToWide(programName_).c_str(), type);
 }
 
-std::u16string Win32Desktop::FindFileName(std::u16string_view path) {
-  return WithOutOfMemoryAsFailure([&] { return FindFirstNormalFile(path); });
-}
+std::u16string Win32Desktop::FindFileName(std::u16string_view path) { return FindFirstNormalFile(path); }
 
-std::u16string Win32Desktop::FullPathName(std::u16string_view path) {
-  return WithOutOfMemoryAsFailure([&] { return platform::win32::FullPathName(path); });
-}
+std::u16string Win32Desktop::FullPathName(std::u16string_view path) { return platform::win32::FullPathName(path); }
 
 void Win32Desktop::PumpMessages() {
   MSG message;
@@ -100,44 +87,46 @@ void Win32Desktop::PumpMessages() {
 }
 
 std::u16string Win32Desktop::CommandLineTail() {
-  return WithOutOfMemoryAsFailure([] { return std::u16string(CommandLineTailOf(FromWide(GetCommandLineW()))); });
+  return std::u16string(CommandLineTailOf(FromWide(GetCommandLineW())));
 }
 
 std::u16string Win32Desktop::ProgramFolder() {
-  return WithOutOfMemoryAsFailure([] {
-    // Paths past MAX_PATH are possible; the system truncates silently, so grow
-    // until the name fits with room to spare.
-    constexpr std::size_t kLongestPath = 32768;
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-      const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-      if (length == 0) throw FailureFromWin32Error(GetLastError(), Operation::FileAccess);
-      if (length < path.size()) {
-        path.resize(length);
-        break;
-      }
-      if (path.size() > kLongestPath) throw FailureFromWin32Error(ERROR_INSUFFICIENT_BUFFER, Operation::FileAccess);
-      path.resize(path.size() * 2);
+  // Paths past MAX_PATH are possible; the system truncates silently, so grow
+  // until the name fits with room to spare.
+  constexpr std::size_t kLongestPath = 32768;
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) throw FailureFromWin32Error(GetLastError(), Operation::FileAccess);
+    if (length < path.size()) {
+      path.resize(length);
+      break;
     }
-    const std::u16string programPath = FromWide(path);
-    return std::u16string(ProgramFolderOf(programPath));
-  });
+    if (path.size() > kLongestPath) throw FailureFromWin32Error(ERROR_INSUFFICIENT_BUFFER, Operation::FileAccess);
+    path.resize(path.size() * 2);
+  }
+  const std::u16string programPath = FromWide(path);
+  return std::u16string(ProgramFolderOf(programPath));
 }
 
 WindowHandle Win32Desktop::FindWindowA(const char* className, const char* windowName) {
   return reinterpret_cast<WindowHandle>(::FindWindowA(className, windowName));
 }
 
-void Win32Desktop::ShowWindow(WindowHandle window, int command) { ::ShowWindow(AsWindow(window), command); }
+void Win32Desktop::ShowWindow(WindowHandle window, ShowCommand command) {
+  switch (command) {
+    case ShowCommand::Maximized:
+      ::ShowWindow(AsWindow(window), SW_SHOWMAXIMIZED);
+      return;
+  }
+}
 
 void Win32Desktop::SetForegroundWindow(WindowHandle window) { ::SetForegroundWindow(AsWindow(window)); }
 
-std::unique_ptr<InputFile> Win32Desktop::OpenForInput(std::u16string_view path) {
-  return WithOutOfMemoryAsFailure([&] { return OpenFileForInput(path); });
-}
+std::unique_ptr<InputFile> Win32Desktop::OpenForInput(std::u16string_view path) { return OpenFileForInput(path); }
 
 void Win32Desktop::AppendDecodedAnsi(std::u16string& text, std::string_view bytes) {
-  WithOutOfMemoryAsFailure([&] { AppendFromAnsiCodePage(text, bytes); });
+  AppendFromAnsiCodePage(text, bytes);
 }
 
 void Win32Desktop::SetDialogKeys(std::function<bool(MSG&)> handleDialogKeys) {

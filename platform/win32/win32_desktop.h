@@ -17,8 +17,8 @@ class ComApartment {
  public:
   ComApartment();
   ~ComApartment();
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
+  // Neither copied nor moved: the apartment belongs to the thread.
+  ComApartment(ComApartment&&) = delete;
 
  private:
   bool initialized_ = false;
@@ -37,7 +37,7 @@ class Win32Desktop final : public Desktop {
   ObjectRef GetObjectProperty(AutomationObject& object, std::u16string_view member) override;
   void SetProperty(AutomationObject& object, std::u16string_view member, const Value& value) override;
 
-  void ShowMessage(std::u16string_view text, int style) override;
+  void ShowMessage(std::u16string_view text, MessageStyle style) override;
   std::u16string FindFileName(std::u16string_view path) override;
   std::u16string FullPathName(std::u16string_view path) override;
   void PumpMessages() override;
@@ -45,7 +45,7 @@ class Win32Desktop final : public Desktop {
   std::u16string ProgramFolder() override;
 
   WindowHandle FindWindowA(const char* className, const char* windowName) override;
-  void ShowWindow(WindowHandle window, int command) override;
+  void ShowWindow(WindowHandle window, ShowCommand command) override;
   void SetForegroundWindow(WindowHandle window) override;
 
   std::unique_ptr<InputFile> OpenForInput(std::u16string_view path) override;

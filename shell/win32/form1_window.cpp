@@ -1,12 +1,9 @@
 #include "shell/win32/form1_window.h"
 
 #include <array>
-#include <cstdint>
-#include <exception>
-#include <new>
 #include <string_view>
 
-#include "platform/win32/failure_mapping.h"
+#include "platform/failure_report.h"
 #include "platform/win32/wide_text.h"
 
 namespace shell::win32 {
@@ -25,9 +22,6 @@ constexpr int kTwipsPerInch = 1440;
 // 8.25 points, in hundredths.
 constexpr int kFontSizeCentipoints = 825;
 constexpr wchar_t kFontFace[] = L"MS Sans Serif";
-
-// What a failure of no known kind is reported as.
-constexpr std::int32_t kInternalError = 51;
 
 constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 constexpr DWORD kNoticeStyle = WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX;
@@ -143,7 +137,7 @@ void Form1Window::Show() {
 void Form1Window::Create() {
   RegisterClasses(WindowProc);
   const HINSTANCE instance = GetModuleHandleW(nullptr);
-  const auto windowFailed = [] { return platform::win32::MakeFailure(platform::win32::RuntimeError::OutOfMemory); };
+  const auto windowFailed = [] { return platform::MakeFailure(platform::RuntimeError::OutOfMemory); };
 
   owner_ = UniqueWindow(CreateWindowExW(0, kOwnerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr));
   if (!owner_) throw windowFailed();
@@ -189,7 +183,7 @@ void Form1Window::CreateControls(int dpi) {
     const HWND control = CreateWindowExW(exStyle, design.windowClass, text.c_str(), design.style, left, top, width, height,
                                          form_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)),
                                          GetModuleHandleW(nullptr), nullptr);
-    if (control == nullptr) throw platform::win32::MakeFailure(platform::win32::RuntimeError::OutOfMemory);
+    if (control == nullptr) throw platform::MakeFailure(platform::RuntimeError::OutOfMemory);
     const HFONT font = design.bold ? boldFont_.Get() : regularFont_.Get();
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     switch (design.slot) {
@@ -309,26 +303,7 @@ void Form1Window::RunHandler(Handler&& handler) {
   try {
     handler();
   } catch (...) {
-    ReportEscapedFailure();
-  }
-}
-
-void Form1Window::ReportEscapedFailure() {
-  const auto report = [this](const platform::Failure& failure) {
-    try {
-      desktop_.ShowMessage(platform::GeneralErrorText(failure), platform::kMessageCritical);
-    } catch (...) {
-      // A box the system cannot show leaves nothing to report it with.
-    }
-  };
-  try {
-    throw;
-  } catch (const platform::Failure& failure) {
-    report(failure);
-  } catch (const std::bad_alloc&) {
-    report(platform::win32::MakeFailure(platform::win32::RuntimeError::OutOfMemory));
-  } catch (...) {
-    report(platform::Failure(kInternalError, u"Internal error"));
+    platform::ReportUnhandled(desktop_);
   }
 }
 

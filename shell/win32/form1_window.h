@@ -54,7 +54,6 @@ class Form1Window final : public Form1View {
   // and the window stays, since nothing may cross the window procedure.
   template <class Handler>
   void RunHandler(Handler&& handler);
-  void ReportEscapedFailure();
 
   platform::Desktop& desktop_;
   const Program& program_;

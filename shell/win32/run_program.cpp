@@ -4,8 +4,8 @@
 
 #include <memory>
 
+#include "platform/failure_report.h"
 #include "platform/win32/busy_message_filter.h"
-#include "platform/win32/failure_mapping.h"
 #include "platform/win32/win32_desktop.h"
 #include "shell/main.h"
 #include "shell/win32/form1_window.h"
@@ -38,22 +38,17 @@ int RunProgram(const Program& program) {
   std::unique_ptr<Form1Window> form;
   int exitCode = kExitHandedOff;
   try {
-    // A mail file too large to hold runs out of memory in the reader: that
-    // is reported like any other unreadable one, not left to end the program
-    // without a word.
-    exitCode = platform::win32::WithOutOfMemoryAsFailure([&] {
-      return Main(desktop, program, [&] {
-        form = std::make_unique<Form1Window>(desktop, program);
-        // Keys that wait while a hand-off pumps messages work as in the loop below.
-        desktop.SetDialogKeys([&form](MSG& message) { return form->HandleDialogKeys(message); });
-        form->Show();
-      });
+    exitCode = Main(desktop, program, [&] {
+      form = std::make_unique<Form1Window>(desktop, program);
+      // Keys that wait while a hand-off pumps messages work as in the loop below.
+      desktop.SetDialogKeys([&form](MSG& message) { return form->HandleDialogKeys(message); });
+      form->Show();
     });
-  } catch (const platform::Failure& failure) {
-    // A mail file that could not be looked up or read, or a window that
-    // could not be made: one box, and a failing exit code for the batch job
-    // that started us.
-    desktop.ShowMessage(platform::GeneralErrorText(failure), platform::kMessageCritical);
+  } catch (...) {
+    // A mail file that could not be looked up or read (one too large to hold
+    // runs out of memory in the reader), or a window that could not be made:
+    // one box, and a failing exit code for the batch job that started us.
+    platform::ReportUnhandled(desktop);
     return kExitMailFileUnreadable;
   }
   if (form) ServeWindow(*form);

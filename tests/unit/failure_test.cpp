@@ -3,7 +3,10 @@
 #include <cstdint>
 #include <limits>
 
-#include "platform/automation.h"
+#include "fake_desktop.h"
+#include "notes/send_with_notes.h"
+#include "outlook/send_with_outlook.h"
+#include "platform/failure_report.h"
 #include "platform/windows1252.h"
 
 namespace {
@@ -23,6 +26,38 @@ TEST(GeneralErrorText, WritesTheSignedNumberBlankAndDescription) {
   };
   for (const TextCase& textCase : cases) {
     EXPECT_EQ(platform::GeneralErrorText(platform::Failure(textCase.number, textCase.description)), textCase.text);
+  }
+}
+
+// What the user is told of an exception that reached a composer's handler or
+// the edge of the program; none may pass the edge, not even when the box fails.
+// Whatever reaches a composer's handler, or the edge of the program, is told
+// in one box; nothing passes the edge, not even when that box fails.
+TEST(Failures, AnyExceptionIsToldAsAFailureAndNothingPassesTheEdgeOfTheProgram) {
+  using testing_support::FakeDesktop;
+  const std::pair<std::exception_ptr, std::string> cases[] = {
+      {std::make_exception_ptr(platform::Failure(-5, u"x")), "message 16 \"Error: -5 x\""},
+      {std::make_exception_ptr(std::bad_alloc()), "message 16 \"Error: 7 Out of memory\""},
+      {std::make_exception_ptr(42), "message 16 \"Error: 51 Internal error\""},
+  };
+  for (const auto& [escaped, message] : cases) {
+    for (const auto compose : {notes::ComposeNotesMemo, outlook::ComposeOutlookItem}) {
+      FakeDesktop desktop;
+      desktop.FailWhen("set ", escaped);
+      mailfile::MailFields fields;
+      EXPECT_EQ(compose(desktop, fields), platform::HandOff::Failed);
+      EXPECT_EQ(desktop.Lines("message"), std::vector{message});
+    }
+    for (const std::string boxFails : {"", " FAILS"}) {
+      FakeDesktop desktop;
+      if (!boxFails.empty()) desktop.FailWhen("message", std::bad_alloc());
+      try {
+        std::rethrow_exception(escaped);
+      } catch (...) {
+        platform::ReportUnhandled(desktop);
+      }
+      EXPECT_EQ(desktop.journal, std::vector{message + boxFails});
+    }
   }
 }
 

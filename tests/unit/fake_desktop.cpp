@@ -62,7 +62,7 @@ class FakeInputFile final : public platform::InputFile {
   std::size_t Read(std::span<char> buffer) override {
     if (file_.failReadAfter && position_ >= *file_.failReadAfter) {
       desktop_.journal.push_back("read failed");
-      throw platform::Failure(57, u"Device I/O error");
+      throw platform::MakeFailure(platform::RuntimeError::DeviceIoError);
     }
     std::size_t count = std::min({buffer.size(), file_.chunkSize, file_.bytes.size() - position_});
     if (file_.failReadAfter) count = std::min(count, *file_.failReadAfter - position_);
@@ -116,10 +116,6 @@ std::string Quoted(std::u16string_view text) {
   return out + "\"";
 }
 
-void FakeDesktop::FailWhen(std::string prefix, platform::Failure failure, int occurrence) {
-  plannedFailures_.push_back({std::move(prefix), std::move(failure), occurrence});
-}
-
 std::vector<std::string> FakeDesktop::Lines(const std::string& prefix) const {
   std::vector<std::string> lines;
   for (const std::string& line : journal) {
@@ -133,7 +129,7 @@ void FakeDesktop::Record(std::string line) {
   for (PlannedFailure& planned : plannedFailures_) {
     if (line.starts_with(planned.prefix) && --planned.remaining == 0) {
       journal.back() += " FAILS";
-      throw planned.failure;
+      std::rethrow_exception(planned.failure);
     }
   }
 }
@@ -166,18 +162,12 @@ void FakeDesktop::SetProperty(platform::AutomationObject& object, std::u16string
   Record("set " + NameOf(object) + "." + Utf8(member) + " = " + Describe(value));
 }
 
-void FakeDesktop::ShowMessage(std::u16string_view text, int style) {
-  journal.push_back("message " + std::to_string(style) + " " + Quoted(text));
+void FakeDesktop::ShowMessage(std::u16string_view text, platform::MessageStyle style) {
+  Record(std::string("message ") + (style == platform::MessageStyle::Critical ? "16 " : "0 ") + Quoted(text));
 }
 
 std::u16string FakeDesktop::FindFileName(std::u16string_view path) {
-  const std::u16string key(path);
-  const auto failing = failingLookups.find(key);
-  if (failing != failingLookups.end()) {
-    journal.push_back("find " + Quoted(path) + " FAILS");
-    throw failing->second;
-  }
-  const auto found = fileNames.find(key);
+  const auto found = fileNames.find(std::u16string(path));
   const std::u16string name = found == fileNames.end() ? std::u16string() : found->second;
   Record("find " + Quoted(path) + " -> " + Quoted(name));
   return name;
@@ -194,18 +184,18 @@ void FakeDesktop::PumpMessages() {
   if (onPump) onPump();
 }
 
-std::u16string FakeDesktop::CommandLineTail() { return commandLineTail; }
-
-std::u16string FakeDesktop::ProgramFolder() { return programFolder; }
-
 platform::WindowHandle FakeDesktop::FindWindowA(const char* className, const char* windowName) {
   journal.push_back(std::string("FindWindowA \"") + className + "\" " +
                     (windowName == nullptr ? "null" : windowName) + " -> " + std::to_string(notesWindow));
   return notesWindow;
 }
 
-void FakeDesktop::ShowWindow(platform::WindowHandle window, int command) {
-  journal.push_back("ShowWindow " + std::to_string(window) + " " + std::to_string(command));
+void FakeDesktop::ShowWindow(platform::WindowHandle window, platform::ShowCommand command) {
+  switch (command) {
+    case platform::ShowCommand::Maximized:
+      journal.push_back("ShowWindow " + std::to_string(window) + " 3");
+      return;
+  }
 }
 
 void FakeDesktop::SetForegroundWindow(platform::WindowHandle window) {
@@ -214,12 +204,8 @@ void FakeDesktop::SetForegroundWindow(platform::WindowHandle window) {
 
 std::unique_ptr<platform::InputFile> FakeDesktop::OpenForInput(std::u16string_view path) {
   const auto file = mailFiles.find(std::u16string(path));
-  if (file == mailFiles.end()) throw platform::Failure(53, u"File not found");
-  if (file->second.openFailure) {
-    journal.push_back("open " + Quoted(path) + " FAILS");
-    throw *file->second.openFailure;
-  }
-  journal.push_back("open " + Quoted(path));
+  if (file == mailFiles.end()) throw platform::MakeFailure(platform::RuntimeError::FileNotFound);
+  Record("open " + Quoted(path));
   return std::make_unique<FakeInputFile>(*this, file->second);
 }
 

@@ -3,6 +3,7 @@
 // to fail.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <map>
 #include <optional>
@@ -22,7 +23,6 @@ class FakeDesktop final : public platform::Desktop {
   struct MailFile {
     std::string bytes;
     std::size_t chunkSize = 4096;  // bytes handed out by each Read
-    std::optional<platform::Failure> openFailure;
     std::optional<std::size_t> failReadAfter;  // bytes delivered before a read fails
     std::optional<std::uint64_t> statedSize;  // the size hint, if not the number of bytes
   };
@@ -35,13 +35,19 @@ class FakeDesktop final : public platform::Desktop {
   std::u16string currentFolder = u"C:\\Work";  // what FullPathName puts before a path
   platform::WindowHandle notesWindow = 0;
   std::map<std::u16string, std::u16string> fileNames;  // path -> name FindFileName gives
-  std::map<std::u16string, platform::Failure> failingLookups;
   std::map<std::u16string, MailFile> mailFiles;
   std::function<void()> onPump;  // runs inside PumpMessages, as a waiting click would
 
-  // Makes the operation whose journal line starts with prefix fail, the
-  // occurrence-th time it is met (counting from 1).
-  void FailWhen(std::string prefix, platform::Failure failure, int occurrence = 1);
+  // Makes the operation whose journal line starts with prefix throw failure
+  // (a platform::Failure, or any other exception), the occurrence-th time it
+  // is met (counting from 1).
+  void FailWhen(std::string prefix, std::exception_ptr failure, int occurrence = 1) {
+    plannedFailures_.push_back({std::move(prefix), std::move(failure), occurrence});
+  }
+  template <class Exception>
+  void FailWhen(std::string prefix, Exception failure, int occurrence = 1) {
+    FailWhen(std::move(prefix), std::make_exception_ptr(std::move(failure)), occurrence);
+  }
 
   // Only the lines that start with prefix, or all lines but those.
   std::vector<std::string> Lines(const std::string& prefix) const;
@@ -54,14 +60,17 @@ class FakeDesktop final : public platform::Desktop {
   platform::ObjectRef GetObjectProperty(platform::AutomationObject& object, std::u16string_view member) override;
   void SetProperty(platform::AutomationObject& object, std::u16string_view member,
                    const platform::Value& value) override;
-  void ShowMessage(std::u16string_view text, int style) override;
+  // Recorded as "message 0 ..." or "message 16 ...", the numbers of the
+  // Win32 styles; a planned failure of "message" makes the box fail.
+  void ShowMessage(std::u16string_view text, platform::MessageStyle style) override;
   std::u16string FindFileName(std::u16string_view path) override;
   std::u16string FullPathName(std::u16string_view path) override;
   void PumpMessages() override;
-  std::u16string CommandLineTail() override;
-  std::u16string ProgramFolder() override;
+  std::u16string CommandLineTail() override { return commandLineTail; }
+  std::u16string ProgramFolder() override { return programFolder; }
   platform::WindowHandle FindWindowA(const char* className, const char* windowName) override;
-  void ShowWindow(platform::WindowHandle window, int command) override;
+  // Recorded as "ShowWindow <window> 3", the number of SW_SHOWMAXIMIZED.
+  void ShowWindow(platform::WindowHandle window, platform::ShowCommand command) override;
   void SetForegroundWindow(platform::WindowHandle window) override;
   std::unique_ptr<platform::InputFile> OpenForInput(std::u16string_view path) override;
   void AppendDecodedAnsi(std::u16string& text, std::string_view bytes) override;
@@ -72,7 +81,7 @@ class FakeDesktop final : public platform::Desktop {
  private:
   struct PlannedFailure {
     std::string prefix;
-    platform::Failure failure;
+    std::exception_ptr failure;
     int remaining;
   };
   platform::ObjectRef MakeObject(std::string name);

@@ -7,6 +7,8 @@
 namespace {
 
 using mailfile::MailFields;
+using platform::MakeFailure;
+using platform::RuntimeError;
 using testing_support::FakeDesktop;
 using namespace std::string_literals;
 
@@ -186,10 +188,10 @@ TEST_F(ReadMailFileFlowTest, FailuresLeaveTheReaderWithTheFileClosedAndNothingHa
   };
   const FailureCase cases[] = {
       {"lookup fails",
-       [](FakeDesktop& d) { d.failingLookups.emplace(u"C:\\m.txt", platform::Failure(52, u"Bad file name or number")); },
-       {"find \"C:\\m.txt\" FAILS"}},
+       [](FakeDesktop& d) { d.FailWhen("find \"C:\\m.txt\"", MakeFailure(RuntimeError::BadFileName)); },
+       {"find \"C:\\m.txt\" -> \"m.txt\" FAILS"}},
       {"open fails",
-       [](FakeDesktop& d) { d.mailFiles[u"C:\\m.txt"].openFailure = platform::Failure(70, u"Permission denied"); },
+       [](FakeDesktop& d) { d.FailWhen("open \"C:\\m.txt\"", MakeFailure(RuntimeError::PermissionDenied)); },
        {"find \"C:\\m.txt\" -> \"m.txt\"", "open \"C:\\m.txt\" FAILS"}},
       {"read fails part-way",
        [](FakeDesktop& d) {

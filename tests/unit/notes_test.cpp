@@ -178,7 +178,7 @@ TEST(SendWithNotes, ClassThatCannotBeCreatedMeansNotesIsNotInstalled) {
   for (const char* progId : {"create Notes.NotesSession", "create Notes.Notessession", "create Notes.NotesUIWorkspace"}) {
     SCOPED_TRACE(progId);
     FakeDesktop desktop = DesktopWithNotes();
-    desktop.FailWhen(progId, platform::Failure(429, u"ActiveX component can't create object"));
+    desktop.FailWhen(progId, platform::MakeFailure(platform::RuntimeError::CannotCreateObject));
     EXPECT_EQ(Send(desktop), platform::HandOff::ClientNotInstalled);
     EXPECT_EQ(desktop.Lines("message"), (Journal{"message 16 \"Lotus Notes is not installed!\""}));
     EXPECT_TRUE(desktop.Lines("call Notes.NotesUIWorkspace.EDITDOCUMENT").empty());
@@ -187,7 +187,7 @@ TEST(SendWithNotes, ClassThatCannotBeCreatedMeansNotesIsNotInstalled) {
 
 TEST(SendWithNotes, NotInstalledMakesNoOtherCall) {
   FakeDesktop desktop = DesktopWithNotes();
-  desktop.FailWhen("create Notes.NotesSession", platform::Failure(429, u"ActiveX component can't create object"));
+  desktop.FailWhen("create Notes.NotesSession", platform::MakeFailure(platform::RuntimeError::CannotCreateObject));
   Send(desktop);
   EXPECT_EQ(desktop.journal,
             (Journal{"create Notes.NotesSession FAILS", "message 16 \"Lotus Notes is not installed!\""}));
@@ -199,7 +199,7 @@ TEST(SendWithNotes, GeneralMessageKeepsAnEmptyDescriptionAndTheSign) {
     std::string message;
   };
   const MessageCase cases[] = {
-      {platform::Failure(438, u"Object doesn't support this property or method"),
+      {platform::MakeFailure(platform::RuntimeError::MemberNotSupported),
        "message 16 \"Error: 438 Object doesn't support this property or method\""},
       {platform::Failure(1234, u""), "message 16 \"Error: 1234 \""},
       {platform::Failure(-2147221005, u"Invalid class string"), "message 16 \"Error: -2147221005 Invalid class string\""},
@@ -214,7 +214,7 @@ TEST(SendWithNotes, GeneralMessageKeepsAnEmptyDescriptionAndTheSign) {
 
 TEST(SendWithNotes, FailingAttachmentLookupIsReportedAndTheMemoIsNotOpened) {
   FakeDesktop desktop = DesktopWithNotes();
-  desktop.failingLookups.emplace(u"CON:\\x", platform::Failure(52, u"Bad file name or number"));
+  desktop.FailWhen("find \"CON:\\x\"", platform::MakeFailure(platform::RuntimeError::BadFileName));
   Send(desktop, u"CON:\\x");
   EXPECT_EQ(desktop.Lines("message"), (Journal{"message 16 \"Error: 52 Bad file name or number\""}));
   EXPECT_TRUE(desktop.Lines("create Notes.NotesUIWorkspace").empty());

@@ -113,7 +113,7 @@ TEST(SendWithOutlook, NotInstalledIsToldByTheNumberAlone) {
   for (const char* step : {"create Outlook.Application", "call CreateItem.Display"}) {
     SCOPED_TRACE(step);
     FakeDesktop desktop = DesktopWithOutlook();
-    desktop.FailWhen(step, platform::Failure(429, u"ActiveX component can't create object"));
+    desktop.FailWhen(step, platform::MakeFailure(platform::RuntimeError::CannotCreateObject));
     EXPECT_EQ(Send(desktop), platform::HandOff::ClientNotInstalled);
     EXPECT_EQ(desktop.Lines("message"), (Journal{"message 16 \"Microsoft Outlook is not installed!\""}));
   }

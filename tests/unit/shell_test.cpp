@@ -60,7 +60,7 @@ TEST(Main, ChoosesTheModeByWhetherTheTailIsEmptyAndEndsWithTheExitCode) {
 TEST(Main, FailureOfTheReaderLeavesMain) {
   FakeDesktop desktop = DesktopWithMailFile();
   desktop.commandLineTail = u"C:\\m.txt";
-  desktop.mailFiles[u"C:\\m.txt"].openFailure = platform::Failure(52, u"Bad file name or number");
+  desktop.FailWhen("open \"C:\\m.txt\"", platform::MakeFailure(platform::RuntimeError::BadFileName));
   EXPECT_THROW(shell::Main(desktop, kProgram, [] {}), platform::Failure);
 }
 

@@ -6,6 +6,7 @@
 #include <climits>
 #include <functional>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,10 @@
 namespace desktop_tests {
 namespace {
 
+using platform::MakeFailure;
 using platform::NullableString;
 using platform::ObjectRef;
+using platform::RuntimeError;
 using platform::Value;
 using platform::win32::ComPtr;
 using platform::win32::DispatchObject;
@@ -241,46 +244,46 @@ TEST_F(Automation, ObjectResultsAreTakenOrRefused) {
   struct ResultCase {
     const char* what;
     Reply reply;
-    std::int32_t failure;       // 0: the object is taken
-    RecordingDispatch* taken;  // the object that then answers calls
+    std::optional<RuntimeError> failure;  // none: the object is taken
+    RecordingDispatch* taken;             // the object that then answers calls
   };
   const ResultCase cases[] = {
-      {"object", ResultIs(VT_DISPATCH, static_cast<IDispatch*>(item.Get())), 0, item.Get()},
-      {"IUnknown of an automation object", ResultIs(VT_UNKNOWN, static_cast<IDispatch*>(itemAsUnknown.Get())), 0,
+      {"object", ResultIs(VT_DISPATCH, static_cast<IDispatch*>(item.Get())), {}, item.Get()},
+      {"IUnknown of an automation object", ResultIs(VT_UNKNOWN, static_cast<IDispatch*>(itemAsUnknown.Get())), {},
        itemAsUnknown.Get()},
-      {"Nothing", ResultIs(VT_DISPATCH, nullptr), 91, nullptr},
-      {"IUnknown Nothing", ResultIs(VT_UNKNOWN, nullptr), 91, nullptr},
-      {"empty", ResultIs(VT_EMPTY, nullptr), 91, nullptr},
-      {"null", ResultIs(VT_NULL, nullptr), 91, nullptr},
-      {"IUnknown without automation", ResultIs(VT_UNKNOWN, plain.Get()), 430, nullptr},
+      {"Nothing", ResultIs(VT_DISPATCH, nullptr), RuntimeError::ObjectVariableNotSet, nullptr},
+      {"IUnknown Nothing", ResultIs(VT_UNKNOWN, nullptr), RuntimeError::ObjectVariableNotSet, nullptr},
+      {"empty", ResultIs(VT_EMPTY, nullptr), RuntimeError::ObjectVariableNotSet, nullptr},
+      {"null", ResultIs(VT_NULL, nullptr), RuntimeError::ObjectVariableNotSet, nullptr},
+      {"IUnknown without automation", ResultIs(VT_UNKNOWN, plain.Get()), RuntimeError::NotAutomationObject, nullptr},
       {"string",
        [](DISPPARAMS&, VARIANT* result, EXCEPINFO*) {
          result->vt = VT_BSTR;
          result->bstrVal = SysAllocString(L"not an object");
          return S_OK;
        },
-       424, nullptr},
+       RuntimeError::ObjectRequired, nullptr},
       {"number",
        [](DISPPARAMS&, VARIANT* result, EXCEPINFO*) {
          result->vt = VT_I4;
          result->lVal = 7;
          return S_OK;
        },
-       424, nullptr},
+       RuntimeError::ObjectRequired, nullptr},
   };
   for (const ResultCase& resultCase : cases) {
     SCOPED_TRACE(resultCase.what);
     server_->ReplyWith(resultCase.reply);
-    if (resultCase.failure == 0) {
+    if (!resultCase.failure) {
       ObjectRef taken = desktop_.CallMethodForObject(object_, u"CreateItem", {Value::Int16(0)});
       desktop_.CallMethod(*taken, u"Display", {});
       EXPECT_EQ(resultCase.taken->Calls().size(), 1u) << "calls on the result reach the object the server gave";
       taken.reset();
       EXPECT_EQ(resultCase.taken->References(), 1u);
     } else {
-      EXPECT_EQ(FailureOf([&] { desktop_.CallMethodForObject(object_, u"CreateItem", {}); }).number,
-                resultCase.failure);
-      EXPECT_EQ(FailureOf([&] { desktop_.GetObjectProperty(object_, u"Attachments"); }).number, resultCase.failure);
+      const std::int32_t number = platform::NumberOf(*resultCase.failure);
+      EXPECT_EQ(FailureOf([&] { desktop_.CallMethodForObject(object_, u"CreateItem", {}); }).number, number);
+      EXPECT_EQ(FailureOf([&] { desktop_.GetObjectProperty(object_, u"Attachments"); }).number, number);
     }
   }
   EXPECT_EQ(plain->References(), 1u) << "a refused object is released";
@@ -291,48 +294,46 @@ TEST_F(Automation, ServerFailuresBecomeNumbersAndDescriptions) {
   struct FailureCase {
     const char* what;
     Reply reply;
-    std::int32_t number;
-    std::u16string description;  // anyText: the system's, whatever it says, but with no line end
+    platform::Failure expected;  // a description of anyText: the system's, whatever it says, but with no line end
   };
   const FailureCase cases[] = {
-      {"exception with a code", Raises(1234, 0, L"Database is locked"), 1234, u"Database is locked"},
-      {"exception with a run-time error scode", Raises(0, static_cast<SCODE>(0x800A01C2u), L"Wrong"), 450, u"Wrong"},
+      {"exception with a code", Raises(1234, 0, L"Database is locked"), {1234, u"Database is locked"}},
+      {"exception with a run-time error scode", Raises(0, static_cast<SCODE>(0x800A01C2u), L"Wrong"), {450, u"Wrong"}},
       {"exception with another scode", Raises(0, static_cast<SCODE>(0x80040200u), L"Busy"),
-       static_cast<std::int32_t>(0x80040200u), u"Busy"},
-      {"code wins over scode", Raises(7, static_cast<SCODE>(0x800A0001u), L"x"), 7, u"x"},
+       {static_cast<std::int32_t>(0x80040200u), u"Busy"}},
+      {"code wins over scode", Raises(7, static_cast<SCODE>(0x800A0001u), L"x"), {7, u"x"}},
       {"exception without description", Raises(0, static_cast<SCODE>(0x80040201u), nullptr),
-       static_cast<std::int32_t>(0x80040201u), u""},
-      {"exception naming no error", Raises(0, 0, L"?"), static_cast<std::int32_t>(DISP_E_EXCEPTION), u"?"},
+       {static_cast<std::int32_t>(0x80040201u), u""}},
+      {"exception naming no error", Raises(0, 0, L"?"), {static_cast<std::int32_t>(DISP_E_EXCEPTION), u"?"}},
       {"deferred fill-in",
        [](DISPPARAMS&, VARIANT*, EXCEPINFO* exception) {
          exception->pfnDeferredFillIn = FillInLater;
          return DISP_E_EXCEPTION;
        },
-       0x0BAD, u"filled in later"},
-      {"member not found", Returns(DISP_E_MEMBERNOTFOUND), 438, u"Object doesn't support this property or method"},
-      {"type mismatch", Returns(DISP_E_TYPEMISMATCH), 13, u"Type mismatch"},
-      {"overflow", Returns(DISP_E_OVERFLOW), 6, u"Overflow"},
-      {"wrong argument count", Returns(DISP_E_BADPARAMCOUNT), 450,
-       u"Wrong number of arguments or invalid property assignment"},
-      {"argument not optional", Returns(DISP_E_PARAMNOTOPTIONAL), 449, u"Argument not optional"},
-      {"out of memory", Returns(E_OUTOFMEMORY), 7, u"Out of memory"},
+       {0x0BAD, u"filled in later"}},
+      {"member not found", Returns(DISP_E_MEMBERNOTFOUND), MakeFailure(RuntimeError::MemberNotSupported)},
+      {"type mismatch", Returns(DISP_E_TYPEMISMATCH), MakeFailure(RuntimeError::TypeMismatch)},
+      {"overflow", Returns(DISP_E_OVERFLOW), MakeFailure(RuntimeError::Overflow)},
+      {"wrong argument count", Returns(DISP_E_BADPARAMCOUNT), MakeFailure(RuntimeError::WrongArgumentCount)},
+      {"argument not optional", Returns(DISP_E_PARAMNOTOPTIONAL), MakeFailure(RuntimeError::ArgumentNotOptional)},
+      {"out of memory", Returns(E_OUTOFMEMORY), MakeFailure(RuntimeError::OutOfMemory)},
       {"plain HRESULT with system text", Returns(HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS)),
-       static_cast<std::int32_t>(0x800700B7u), anyText},
-      {"access denied", Returns(E_ACCESSDENIED), 70, u"Permission denied"},
+       {static_cast<std::int32_t>(0x800700B7u), anyText}},
+      {"access denied", Returns(E_ACCESSDENIED), MakeFailure(RuntimeError::PermissionDenied)},
       {"plain HRESULT without system text", Returns(static_cast<HRESULT>(0x8004ABCDu)),
-       static_cast<std::int32_t>(0x8004ABCDu), u""},
+       {static_cast<std::int32_t>(0x8004ABCDu), u""}},
   };
   for (const FailureCase& failureCase : cases) {
     SCOPED_TRACE(failureCase.what);
     server_->ReplyWith(failureCase.reply);
     const platform::Failure failure = FailureOf([&] { desktop_.CallMethod(object_, u"Display", {}); });
-    EXPECT_EQ(failure.number, failureCase.number);
-    if (failureCase.description == anyText) {
+    EXPECT_EQ(failure.number, failureCase.expected.number);
+    if (failureCase.expected.description == anyText) {
       EXPECT_FALSE(failure.description.empty());
       EXPECT_NE(failure.description.back(), u'\n');
       EXPECT_NE(failure.description.back(), u'\r');
     } else {
-      EXPECT_EQ(failure.description, failureCase.description);
+      EXPECT_EQ(failure.description, failureCase.expected.description);
     }
   }
 }
@@ -351,8 +352,8 @@ TEST_F(Automation, AMemberTheObjectLacksFailsAtTheCallThatNamesIt) {
     SCOPED_TRACE(memberCase.what);
     const std::size_t before = server_->Lookups().size();
     const platform::Failure failure = FailureOf([&] { desktop_.CallMethod(object_, memberCase.member, {}); });
-    EXPECT_EQ(failure.number, 438);
-    EXPECT_EQ(failure.description, u"Object doesn't support this property or method");
+    EXPECT_EQ(failure.number, platform::NumberOf(RuntimeError::MemberNotSupported));
+    EXPECT_EQ(failure.description, MakeFailure(RuntimeError::MemberNotSupported).description);
     EXPECT_EQ(server_->Lookups().size(), before + memberCase.lookups);
   }
   EXPECT_TRUE(server_->Calls().empty());
@@ -361,9 +362,10 @@ TEST_F(Automation, AMemberTheObjectLacksFailsAtTheCallThatNamesIt) {
 TEST_F(Automation, AnObjectOfAnotherDesktopIsRefused) {
   class Foreign final : public platform::AutomationObject {};
   Foreign foreign;
-  EXPECT_EQ(FailureOf([&] { desktop_.CallMethod(foreign, u"Display", {}); }).number, 424);
+  const std::int32_t objectRequired = platform::NumberOf(RuntimeError::ObjectRequired);
+  EXPECT_EQ(FailureOf([&] { desktop_.CallMethod(foreign, u"Display", {}); }).number, objectRequired);
   EXPECT_EQ(FailureOf([&] { desktop_.CallMethod(object_, u"EMBEDOBJECT", {Value::ObjectByRef(foreign)}); }).number,
-            424);
+            objectRequired);
   EXPECT_TRUE(server_->Calls().empty());
 }
 
@@ -434,23 +436,21 @@ TEST_F(Creation, ClassesThatCannotBeCreatedFailWith429AndOthersAsTheyFail) {
   struct CreationCase {
     const char* what;
     std::u16string progId;
-    std::int32_t number;
+    RuntimeError error;
   };
   const CreationCase cases[] = {
-      {"no class under the ProgID", u"QzDesktopTest.NotRegistered", 429},
-      {"local server missing", u"QzDesktopTest.MissingExe", 429},
-      {"in-process server missing", u"QzDesktopTest.MissingDll", 429},
-      {"ProgID cut short by a NUL", std::u16string(u"QzDesktopTest.Served\0X", 22), 429},
-      {"class without automation", u"QzDesktopTest.NoDispatch", 430},
+      {"no class under the ProgID", u"QzDesktopTest.NotRegistered", RuntimeError::CannotCreateObject},
+      {"local server missing", u"QzDesktopTest.MissingExe", RuntimeError::CannotCreateObject},
+      {"in-process server missing", u"QzDesktopTest.MissingDll", RuntimeError::CannotCreateObject},
+      {"ProgID cut short by a NUL", std::u16string(u"QzDesktopTest.Served\0X", 22), RuntimeError::CannotCreateObject},
+      {"class without automation", u"QzDesktopTest.NoDispatch", RuntimeError::NotAutomationObject},
   };
   for (const CreationCase& creationCase : cases) {
     SCOPED_TRACE(creationCase.what);
     const platform::Failure failure =
         FailureOf([&] { desktop_.CreateAutomationObject(creationCase.progId); });
-    EXPECT_EQ(failure.number, creationCase.number);
-    if (creationCase.number == 429) {
-      EXPECT_EQ(failure.description, u"ActiveX component can't create object");
-    }
+    EXPECT_EQ(failure.number, platform::NumberOf(creationCase.error));
+    EXPECT_EQ(failure.description, MakeFailure(creationCase.error).description);
   }
   EXPECT_TRUE(servedFactory_.Made().empty());
 }

@@ -13,8 +13,10 @@ using platform::win32::Operation;
 
 TEST(FailureMapping, AMissingFileMeansAnUnstartableServerOnlyWhenCreatingAnObject) {
   const HRESULT missingFile = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(FailureFromHresult(missingFile, Operation::CreateObject).number, 429);
-  EXPECT_EQ(FailureFromHresult(missingFile, Operation::FileAccess).number, 53);
+  EXPECT_EQ(FailureFromHresult(missingFile, Operation::CreateObject).number,
+            platform::NumberOf(platform::RuntimeError::CannotCreateObject));
+  EXPECT_EQ(FailureFromHresult(missingFile, Operation::FileAccess).number,
+            platform::NumberOf(platform::RuntimeError::FileNotFound));
   EXPECT_EQ(FailureFromHresult(missingFile, Operation::CallMember).number, static_cast<std::int32_t>(missingFile));
   EXPECT_EQ(FailureFromHresult(DISP_E_UNKNOWNNAME, Operation::FileAccess).number,
             static_cast<std::int32_t>(DISP_E_UNKNOWNNAME));

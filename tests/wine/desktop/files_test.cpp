@@ -15,6 +15,8 @@
 namespace desktop_tests {
 namespace {
 
+using platform::MakeFailure;
+using platform::RuntimeError;
 using platform::win32::UniqueHandle;
 
 class Files : public ::testing::Test {
@@ -81,8 +83,8 @@ TEST_F(Files, APathCutShortByANulFailsTheLookupAndTheFullPath) {
   const std::u16string cutShort = In(L"mail.txt") + std::u16string(u"\0.pdf", 5);
   for (const platform::Failure& failure : {FailureOf([&] { desktop_.FindFileName(cutShort); }),
                                            FailureOf([&] { desktop_.FullPathName(cutShort); })}) {
-    EXPECT_EQ(failure.number, 52);
-    EXPECT_EQ(failure.description, u"Bad file name or number");
+    EXPECT_EQ(failure.number, platform::NumberOf(RuntimeError::BadFileName));
+    EXPECT_EQ(failure.description, MakeFailure(RuntimeError::BadFileName).description);
   }
 }
 
@@ -128,24 +130,23 @@ TEST_F(Files, OpenForInputFailsWithANumberForWhatCannotBeRead) {
   struct OpenCase {
     const char* what;
     std::u16string path;
-    std::int32_t number;
-    std::u16string description;
+    RuntimeError error;
   };
   const OpenCase cases[] = {
-      {"missing file", In(L"missing.txt"), 53, u"File not found"},
-      {"missing folder", In(L"missing\\mail.txt"), 76, u"Path not found"},
-      {"wildcards matching a file", In(L"mai?.txt"), 52, u"Bad file name or number"},
-      {"NUL inside the path", In(L"mail.txt") + std::u16string(u"\0x", 2), 52, u"Bad file name or number"},
-      {"held by another program without sharing", Utf16(locked), 70, u"Permission denied"},
-      {"being written by another program", Utf16(written), 70, u"Permission denied"},
-      {"folder", In(L"folder.txt"), 75, u"Path/File access error"},
-      {"the NUL device", u"NUL", 52, u"Bad file name or number"},
+      {"missing file", In(L"missing.txt"), RuntimeError::FileNotFound},
+      {"missing folder", In(L"missing\\mail.txt"), RuntimeError::PathNotFound},
+      {"wildcards matching a file", In(L"mai?.txt"), RuntimeError::BadFileName},
+      {"NUL inside the path", In(L"mail.txt") + std::u16string(u"\0x", 2), RuntimeError::BadFileName},
+      {"held by another program without sharing", Utf16(locked), RuntimeError::PermissionDenied},
+      {"being written by another program", Utf16(written), RuntimeError::PermissionDenied},
+      {"folder", In(L"folder.txt"), RuntimeError::PathFileAccessError},
+      {"the NUL device", u"NUL", RuntimeError::BadFileName},
   };
   for (const OpenCase& openCase : cases) {
     SCOPED_TRACE(openCase.what);
     const platform::Failure failure = FailureOf([&] { desktop_.OpenForInput(openCase.path); });
-    EXPECT_EQ(failure.number, openCase.number);
-    EXPECT_EQ(failure.description, openCase.description);
+    EXPECT_EQ(failure.number, platform::NumberOf(openCase.error));
+    EXPECT_EQ(failure.description, MakeFailure(openCase.error).description);
   }
 }
 

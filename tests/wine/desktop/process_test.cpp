@@ -226,15 +226,15 @@ TEST(ShowMessage, ShowsAModalBoxWithOneButtonTheIconAndTheProgramName) {
   struct BoxCase {
     const char* what;
     std::u16string text;
-    int style;
+    platform::MessageStyle style;
     bool activeWindow;
     bool icon;
   };
   const BoxCase cases[] = {
-      {"plain, no window of ours active", u"File not found: C:\\x.txt", platform::kMessagePlain, false, false},
-      {"critical, no window of ours active", u"Lotus Notes is not installed!", platform::kMessageCritical, false,
+      {"plain, no window of ours active", u"File not found: C:\\x.txt", platform::MessageStyle::Plain, false, false},
+      {"critical, no window of ours active", u"Lotus Notes is not installed!", platform::MessageStyle::Critical, false,
        true},
-      {"critical, owned by the active window", u"Error: 429 x", platform::kMessageCritical, true, true},
+      {"critical, owned by the active window", u"Error: 429 x", platform::MessageStyle::Critical, true, true},
   };
   for (const BoxCase& boxCase : cases) {
     SCOPED_TRACE(boxCase.what);
@@ -277,7 +277,7 @@ TEST(WindowFunctions, FindShowMaximisedAndBringToTheFront) {
   const platform::WindowHandle found = desktop.FindWindowA("QZTESTNOTES", nullptr);
   EXPECT_EQ(found, reinterpret_cast<platform::WindowHandle>(window));
   EXPECT_EQ(desktop.FindWindowA("QZTESTNOSUCHCLASS", nullptr), 0u);
-  desktop.ShowWindow(found, platform::kShowMaximized);
+  desktop.ShowWindow(found, platform::ShowCommand::Maximized);
   EXPECT_TRUE(IsWindowVisible(window));
   EXPECT_TRUE(IsZoomed(window));
   desktop.SetForegroundWindow(found);
