@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <set>
 
 #include "journal_text.h"
 #include "message_window.h"
 #include "owners.h"
-#include "runner.h"
 
 namespace e2e {
 
@@ -283,7 +283,7 @@ int CloseStandinWindows() {
     processes.insert(processId);
   }
   const std::vector<std::wstring> problems = EndServers({processes.begin(), processes.end()});
-  for (const std::wstring& problem : problems) Print(problem + L"\n");
+  for (const std::wstring& problem : problems) std::fputs(standins::ToUtf8(problem + L"\n").c_str(), stdout);
   return problems.empty() ? 0 : 1;
 }
 

@@ -60,22 +60,22 @@ std::vector<MailFileCase> MailFileCases() {
   };
 }
 
-void MailFileTest(Check& check, const MailFileCase& test) {
+void MailFileTest(const MailFileCase& test) {
   const CaseFiles files(std::wstring(L"mailfile.") + test.name);
   Scenario scenario;
   scenario.client = Client::Outlook;
   scenario.mail = test.bytes;
   const Result result = Run(files, scenario);
-  NoteJournal(check, result);
-  ExpectEvents(check, result, SuccessEvents(OutlookTable({test.subject, test.address, test.body, {}})));
-  ExpectNoBox(check, result);
-  ExpectCleanEnd(check, result);
+  SCOPED_TRACE(JournalText(result));
+  ExpectEvents(result, SuccessEvents(OutlookTable({test.subject, test.address, test.body, {}})));
+  ExpectNoBox(result);
+  ExpectCleanEnd(result);
 }
 
 std::vector<TestCase> Cases() {
   std::vector<TestCase> cases;
   for (const MailFileCase& test : MailFileCases()) {
-    cases.push_back({std::wstring(L"mailfile.") + test.name, [test](Check& check) { MailFileTest(check, test); }});
+    cases.push_back({std::wstring(L"mailfile.") + test.name, [test] { MailFileTest(test); }});
   }
   return cases;
 }

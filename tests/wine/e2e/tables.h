@@ -1,5 +1,5 @@
-// The two composers' call tables as the stand-ins journal them, and the mail
-// files the cases share.
+// The two composers' expected runs for the cases' memos and mail items, and
+// the mail files the cases share.
 #pragma once
 
 #include <optional>
@@ -11,7 +11,7 @@
 namespace e2e {
 
 struct Attachment {
-  std::wstring path;  // as the mail file gives it
+  std::wstring path;  // the full path the client gets
   std::wstring name;  // the file name the lookup finds
 };
 
@@ -23,7 +23,7 @@ struct NotesMemo {
   // null BSTR into an empty one on the way, so only the in-process stand-in
   // can tell the two apart.
   std::wstring copyTo = kNullBstr;
-  std::optional<Attachment> attachment;
+  std::optional<Attachment> attachment;  // one the lookup found
   // The composer's own session. A stand-in without a main window ends when
   // the activation releases its session, and the next one numbers afresh.
   std::wstring session = L"session#2";
@@ -33,7 +33,7 @@ struct OutlookItem {
   std::wstring subject;
   std::wstring address;
   std::wstring body;
-  std::optional<Attachment> attachment;
+  std::optional<Attachment> attachment;  // one the lookup found
 };
 
 // From the first creation in the window activation to the last release.
