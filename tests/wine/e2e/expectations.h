@@ -69,4 +69,12 @@ struct TestCase {
 // `const bool registered = AddCases({...});`.
 bool AddCases(std::vector<TestCase> cases);
 
+// Registers a case for each row of a table, named prefix + the row's name.
+template <typename Rows, typename Test>
+bool AddRows(const std::wstring& prefix, const Rows& rows, Test test) {
+  std::vector<TestCase> cases;
+  for (const auto& row : rows) cases.push_back({prefix + row.name, [row, test] { test(row); }});
+  return AddCases(std::move(cases));
+}
+
 }  // namespace e2e

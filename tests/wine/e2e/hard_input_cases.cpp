@@ -189,7 +189,7 @@ void MailTest(const MailCase& test) {
   const std::string bytes = test.bytes();
   const Fields fields = test.fields.value_or(ReadReference(bytes));
   // No attachment line of these names a file: the lookup skips it.
-  const OutlookItem item{fields.subject, fields.address, fields.body, {}};
+  const Message item{.subject = fields.subject, .address = fields.address, .body = fields.body};
   const Result result = RunWith(files, Client::Outlook, bytes, std::nullopt);
   SCOPED_TRACE(JournalText(result));
   ExpectHandOff(result, OutlookTable(item));
@@ -226,7 +226,7 @@ void HugeBody() {
   const Result result = RunWith(files, Client::Outlook, std::nullopt, std::nullopt);
   DeleteFileW(path.c_str());
   SCOPED_TRACE(JournalText(result));
-  std::vector<std::wstring> events = SuccessEvents(OutlookTable({L"Large", L"all@example.com", L"", {}}));
+  std::vector<std::wstring> events = SuccessEvents(OutlookTable({.subject = L"Large", .address = L"all@example.com"}));
   std::ranges::replace(events, L"put mailitem#1.Body(" + Bstr(L"") + L")",
                        L"put mailitem#1.Body(VT_BSTR " + standins::SummaryText(length, digest.Value()) + L")");
   ExpectHandOff(result, events);
@@ -281,7 +281,7 @@ void ReadFailsPartWay() {
   }
   const Fields fields = ReadReference(mail);
   EXPECT_EQ(fields.subject, L"Read to the end") << L"the reference read the whole file";
-  ExpectHandOff(result, OutlookTable({fields.subject, fields.address, fields.body, {}}));
+  ExpectHandOff(result, OutlookTable({.subject = fields.subject, .address = fields.address, .body = fields.body}));
 }
 
 // ------------------------------------------------------ command-line paths
@@ -366,9 +366,9 @@ void TailTest(const TailCase& test) {
   switch (test.outcome) {
     case Outcome::HandOff:
       if (test.client == Client::Outlook) {
-        ExpectHandOff(result, OutlookTable({kWorkedSubject, kWorkedAddress, kWorkedBody, {}}));
+        ExpectHandOff(result, OutlookTable(kWorkedMessage));
       } else {
-        ExpectHandOff(result, NotesTable({kWorkedSubject, kWorkedAddress, kWorkedBody, kNullBstrOutOfProcess, {}}));
+        ExpectHandOff(result, NotesTable(kWorkedMessage));
       }
       break;
     case Outcome::Quiet: ExpectQuietEnd(result); break;
@@ -390,7 +390,7 @@ void UncPathToNoServer() {
 // which is neither the program's nor the mail client's.
 enum class Attached { Yes, SkippedSilently, Relative };
 
-struct AttachmentCase {
+struct AttachmentLine {
   const wchar_t* name;
   Client client;
   // Gives the attachment line; the attachment's file name where one is attached.
@@ -398,7 +398,7 @@ struct AttachmentCase {
   Attached outcome;
 };
 
-constexpr AttachmentCase kAttachmentCases[] = {
+constexpr AttachmentLine kAttachmentLines[] = {
     {L"system_file", Client::Outlook,
      [](const CaseFiles& files) {
        const std::wstring path = files.Write(L"report.pdf", "%PDF-1.4");
@@ -438,12 +438,12 @@ constexpr AttachmentCase kAttachmentCases[] = {
     {L"relative_zembrik", Client::Outlook,
      [](const CaseFiles& files) {
        files.Write(L"report.pdf", "%PDF-1.4");
-       return std::pair{std::wstring(L"report.pdf"), std::wstring()};
+       return std::pair{std::wstring(L"report.pdf"), std::wstring(L"report.pdf")};
      },
      Attached::Relative},
 };
 
-void AttachmentTest(const AttachmentCase& test) {
+void AttachmentTest(const AttachmentLine& test) {
   const CaseFiles files(std::wstring(L"hard.attachment.") + test.name);
   const auto [path, name] = test.line(files);
   std::string mail = "[ADDRESS]\r\nSales Team\r\n[SUBJECT]\r\nQuarterly figures\r\n[BODY]\r\nDear all,\r\n\r\n"
@@ -459,10 +459,8 @@ void AttachmentTest(const AttachmentCase& test) {
   }
   const Result result = Run(files, scenario);
   SCOPED_TRACE(JournalText(result));
-  const CallTable table =
-      test.client == Client::Outlook
-          ? OutlookTable({kSimpleSubject, kSimpleAddress, kSimpleBody, attachment})
-          : NotesTable({kSimpleSubject, kSimpleAddress, kSimpleBody, kNullBstrOutOfProcess, attachment});
+  const Message message = SimpleMessage(attachment);
+  const CallTable table = test.client == Client::Outlook ? OutlookTable(message) : NotesTable(message);
   ExpectHandOff(result, table);
 }
 
@@ -474,35 +472,23 @@ void NulInAttachmentLine() {
   const Result result = RunWith(files, Client::Outlook, mail, std::nullopt);
   SCOPED_TRACE(JournalText(result));
   // The lookup is not seen across processes: what had been made is released.
-  const CallTable table = OutlookTable({kSimpleSubject, kSimpleAddress, kSimpleBody, Attachment{report, L""}});
+  const CallTable table = OutlookTable(SimpleMessage(Attachment{report, L"report.pdf"}));
   const Fault lookup = MakeFault(L"find", Fault::Kind::HResult);
   ExpectEvents(result, FailureEvents(table, RowOf(table, lookup), lookup));
   ExpectCriticalBox(result, Client::Outlook, kBadFileName);
   ExpectCleanEnd(result, 4);
 }
 
-std::vector<TestCase> Cases() {
-  std::vector<TestCase> cases = {
-      {L"hard.mail.body_200_megabytes", HugeBody},
-      {L"hard.mail.locked_by_another_program", LockedMailFile},
-      {L"hard.mail.deleted_while_open", DeletePending},
-      {L"hard.mail.read_fails_part_way", ReadFailsPartWay},
-      {L"hard.tail.unc_to_no_server", UncPathToNoServer},
-      {L"hard.attachment.nul_inside_the_path", NulInAttachmentLine},
-  };
-  for (const MailCase& test : MailCases()) {
-    cases.push_back({std::wstring(L"hard.mail.") + test.name, [test] { MailTest(test); }});
-  }
-  for (const TailCase& test : kTailCases) {
-    cases.push_back({std::wstring(L"hard.tail.") + test.name, [test] { TailTest(test); }});
-  }
-  for (const AttachmentCase& test : kAttachmentCases) {
-    cases.push_back({std::wstring(L"hard.attachment.") + test.name, [test] { AttachmentTest(test); }});
-  }
-  return cases;
-}
-
-const bool registered = AddCases(Cases());
+const bool registered = AddCases({
+                            {L"hard.mail.body_200_megabytes", HugeBody},
+                            {L"hard.mail.locked_by_another_program", LockedMailFile},
+                            {L"hard.mail.deleted_while_open", DeletePending},
+                            {L"hard.mail.read_fails_part_way", ReadFailsPartWay},
+                            {L"hard.tail.unc_to_no_server", UncPathToNoServer},
+                            {L"hard.attachment.nul_inside_the_path", NulInAttachmentLine},
+                        }) &&
+                        AddRows(L"hard.mail.", MailCases(), MailTest) && AddRows(L"hard.tail.", kTailCases, TailTest) &&
+                        AddRows(L"hard.attachment.", kAttachmentLines, AttachmentTest);
 
 }  // namespace
 }  // namespace e2e

@@ -34,8 +34,6 @@ void ExpectWindowActivated(const Result& result, const std::wstring& before) {
   EXPECT_TRUE(result.notesWindowInFront) << L"the Notes window (or its memo) ends in front";
 }
 
-NotesMemo WorkedExampleMemo() { return {kWorkedSubject, kWorkedAddress, kWorkedBody, kNullBstrOutOfProcess, {}}; }
-
 void WorkedExample(ServerKind server) {
   const CaseFiles files(server == ServerKind::Local ? L"notes.worked_example" : L"notes.worked_example_in_process");
   Scenario scenario;
@@ -45,7 +43,7 @@ void WorkedExample(ServerKind server) {
   scenario.notesWindow = server == ServerKind::Local ? NotesWindowMode::Normal : NotesWindowMode::None;
   const Result result = Run(files, scenario);
   SCOPED_TRACE(JournalText(result));
-  NotesMemo memo = WorkedExampleMemo();
+  Message memo = kWorkedMessage;
   if (server == ServerKind::InProcess) memo.copyTo = kNullBstr;
   ExpectEvents(result, SuccessEvents(NotesTable(memo)));
   ExpectNoBox(result);
@@ -63,7 +61,7 @@ void WindowCase(NotesWindowMode mode) {
   scenario.notesWindow = mode;
   const Result result = Run(files, scenario);
   SCOPED_TRACE(JournalText(result));
-  NotesMemo memo = WorkedExampleMemo();
+  Message memo = kWorkedMessage;
   if (mode == NotesWindowMode::None) memo.session = L"session#1";
   ExpectEvents(result, SuccessEvents(NotesTable(memo)));
   ExpectNoBox(result);
@@ -77,33 +75,6 @@ void WindowCase(NotesWindowMode mode) {
   }
 }
 
-enum class AttachmentKind { Present, Missing, Hidden, Folder, Wildcard };
-
-struct AttachmentCase {
-  const wchar_t* name;
-  AttachmentKind kind;
-};
-
-constexpr AttachmentCase kAttachmentCases[] = {
-    {L"present", AttachmentKind::Present}, {L"missing", AttachmentKind::Missing},
-    {L"hidden", AttachmentKind::Hidden},   {L"folder", AttachmentKind::Folder},
-    {L"wildcard", AttachmentKind::Wildcard},
-};
-
-// The attachment line for kind, and what the lookup finds for it.
-Attachment MakeAttachment(const CaseFiles& files, AttachmentKind kind) {
-  switch (kind) {
-    case AttachmentKind::Present: return {files.Write(L"report.pdf", "%PDF-1.4 figures"), L"report.pdf"};
-    case AttachmentKind::Missing: return {files.Path(L"no-such-report.pdf"), L""};
-    case AttachmentKind::Hidden: return {files.WriteHidden(L"hidden-report.pdf", "%PDF-1.4 hidden"), L""};
-    case AttachmentKind::Folder: return {files.MakeFolder(L"report-folder.pdf"), L""};
-    case AttachmentKind::Wildcard:
-      files.Write(L"report.pdf", "%PDF-1.4 figures");
-      return {files.Path(L"rep*.p?f"), L"report.pdf"};
-  }
-  return {};
-}
-
 void AttachmentTest(const AttachmentCase& test) {
   const CaseFiles files(std::wstring(L"notes.attachment_") + test.name);
   const Attachment attachment = MakeAttachment(files, test.kind);
@@ -111,7 +82,7 @@ void AttachmentTest(const AttachmentCase& test) {
   scenario.mail = SimpleMail(attachment.path);
   const Result result = Run(files, scenario);
   SCOPED_TRACE(JournalText(result));
-  NotesMemo memo{kSimpleSubject, kSimpleAddress, kSimpleBody, kNullBstrOutOfProcess, {}};
+  Message memo = SimpleMessage();
   if (!attachment.name.empty()) memo.attachment = attachment;
   const CallTable table = NotesTable(memo);
   if (test.kind == AttachmentKind::Wildcard) {
@@ -130,12 +101,6 @@ void AttachmentTest(const AttachmentCase& test) {
 }
 
 // A failure at one step: exactly one box, and nothing called after it.
-struct FaultCase {
-  const wchar_t* name;
-  Fault fault;
-  std::wstring message;
-};
-
 std::vector<FaultCase> FaultCases() {
   using Kind = Fault::Kind;
   const auto hresult = [](unsigned long value) { return static_cast<long>(value); };
@@ -198,8 +163,7 @@ void FaultTest(const FaultCase& test) {
   scenario.faults = {test.fault};
   const Result result = Run(files, scenario);
   SCOPED_TRACE(JournalText(result));
-  const CallTable table =
-      NotesTable({kSimpleSubject, kSimpleAddress, kSimpleBody, kNullBstrOutOfProcess, Attachment{attachment, L"report.pdf"}});
+  const CallTable table = NotesTable(SimpleMessage(Attachment{attachment, L"report.pdf"}));
   const std::size_t row = RowOf(table, test.fault);
   EXPECT_TRUE(row < table.steps.size()) << L"the fault names a row of the table";
   if (row >= table.steps.size()) return;
@@ -227,7 +191,7 @@ void ClassMissing(const wchar_t* name, std::vector<std::wstring> classes) {
     return;
   }
   // Without the workspace class everything up to the workspace happens.
-  const CallTable table = NotesTable(WorkedExampleMemo());
+  const CallTable table = NotesTable(kWorkedMessage);
   const Fault fault = MakeFault(L"create:NotesUIWorkspace", Fault::Kind::HResult);
   std::vector<std::wstring> expected = FailureEvents(table, RowOf(table, fault), fault);
   std::erase(expected, L"create NotesUIWorkspace -> *");
@@ -243,16 +207,11 @@ std::vector<TestCase> NotesCases() {
       {L"notes.class_missing_all", [] { ClassMissing(L"all", {}); }},
       {L"notes.class_missing_workspace", [] { ClassMissing(L"workspace", {L"NotesSession"}); }},
   };
-  for (const AttachmentCase& test : kAttachmentCases) {
-    cases.push_back({std::wstring(L"notes.attachment_") + test.name, [test] { AttachmentTest(test); }});
-  }
-  for (const FaultCase& test : FaultCases()) {
-    cases.push_back({std::wstring(L"notes.fault_") + test.name, [test] { FaultTest(test); }});
-  }
   return cases;
 }
 
-const bool registered = AddCases(NotesCases());
+const bool registered = AddCases(NotesCases()) && AddRows(L"notes.attachment_", kAttachmentCases, AttachmentTest) &&
+                        AddRows(L"notes.fault_", FaultCases(), FaultTest);
 
 }  // namespace
 }  // namespace e2e

@@ -26,47 +26,22 @@ void WorkedExample(ServerKind server) {
   scenario.server = server;
   const Result result = Run(files, scenario);
   SCOPED_TRACE(JournalText(result));
-  ExpectEvents(result, SuccessEvents(OutlookTable({kWorkedSubject, kWorkedAddress, kWorkedBody, {}})));
+  ExpectEvents(result, SuccessEvents(OutlookTable(kWorkedMessage)));
   ExpectNoBox(result);
   ExpectCleanEnd(result);
   if (server == ServerKind::Local) ExpectDisplayed(result, true);
 }
 
-enum class AttachmentKind { Present, Missing, Hidden, Folder, Wildcard };
-
-struct AttachmentCase {
-  const wchar_t* name;
-  AttachmentKind kind;
-};
-
-constexpr AttachmentCase kAttachmentCases[] = {
-    {L"present", AttachmentKind::Present}, {L"missing", AttachmentKind::Missing},
-    {L"hidden", AttachmentKind::Hidden},   {L"folder", AttachmentKind::Folder},
-    {L"wildcard", AttachmentKind::Wildcard},
-};
-
 void AttachmentTest(const AttachmentCase& test) {
   const CaseFiles files(std::wstring(L"outlook.attachment_") + test.name);
-  std::wstring path;
-  bool found = false;
-  switch (test.kind) {
-    case AttachmentKind::Present: path = files.Write(L"report.pdf", "%PDF-1.4 figures"); found = true; break;
-    case AttachmentKind::Missing: path = files.Path(L"no-such-report.pdf"); break;
-    case AttachmentKind::Hidden: path = files.WriteHidden(L"hidden-report.pdf", "%PDF-1.4 hidden"); break;
-    case AttachmentKind::Folder: path = files.MakeFolder(L"report-folder.pdf"); break;
-    case AttachmentKind::Wildcard:
-      files.Write(L"report.pdf", "%PDF-1.4 figures");
-      path = files.Path(L"rep*.p?f");
-      found = true;
-      break;
-  }
+  const Attachment attachment = MakeAttachment(files, test.kind);
   Scenario scenario;
   scenario.client = Client::Outlook;
-  scenario.mail = SimpleMail(path);
+  scenario.mail = SimpleMail(attachment.path);
   const Result result = Run(files, scenario);
   SCOPED_TRACE(JournalText(result));
-  OutlookItem item{kSimpleSubject, kSimpleAddress, kSimpleBody, {}};
-  if (found) item.attachment = Attachment{path, L""};
+  Message item = SimpleMessage();
+  if (!attachment.name.empty()) item.attachment = attachment;
   const CallTable table = OutlookTable(item);
   if (test.kind == AttachmentKind::Wildcard) {
     ExpectCleanEnd(result, 4);
@@ -84,12 +59,6 @@ void AttachmentTest(const AttachmentCase& test) {
   ExpectNoBox(result);
   ExpectDisplayed(result, true);
 }
-
-struct FaultCase {
-  const wchar_t* name;
-  Fault fault;
-  std::wstring message;
-};
 
 std::vector<FaultCase> FaultCases() {
   using Kind = Fault::Kind;
@@ -140,7 +109,7 @@ void FaultTest(const FaultCase& test) {
   scenario.faults = {test.fault};
   const Result result = Run(files, scenario);
   SCOPED_TRACE(JournalText(result));
-  const CallTable table = OutlookTable({kSimpleSubject, kSimpleAddress, kSimpleBody, Attachment{attachment, L""}});
+  const CallTable table = OutlookTable(SimpleMessage(Attachment{attachment, L"report.pdf"}));
   const std::size_t row = RowOf(table, test.fault);
   EXPECT_TRUE(row < table.steps.size()) << L"the fault names a row of the table";
   if (row >= table.steps.size()) return;
@@ -169,16 +138,11 @@ std::vector<TestCase> OutlookCases() {
       {L"outlook.worked_example_in_process", [] { WorkedExample(ServerKind::InProcess); }},
       {L"outlook.class_missing", ClassMissing},
   };
-  for (const AttachmentCase& test : kAttachmentCases) {
-    cases.push_back({std::wstring(L"outlook.attachment_") + test.name, [test] { AttachmentTest(test); }});
-  }
-  for (const FaultCase& test : FaultCases()) {
-    cases.push_back({std::wstring(L"outlook.fault_") + test.name, [test] { FaultTest(test); }});
-  }
   return cases;
 }
 
-const bool registered = AddCases(OutlookCases());
+const bool registered = AddCases(OutlookCases()) && AddRows(L"outlook.attachment_", kAttachmentCases, AttachmentTest) &&
+                        AddRows(L"outlook.fault_", FaultCases(), FaultTest);
 
 }  // namespace
 }  // namespace e2e
