@@ -1,4 +1,4 @@
-#include "notes_oracle.h"
+#include "composers.h"
 
 namespace oracles {
 
@@ -26,13 +26,14 @@ std::vector<Step> NotesRun(const NotesMemo& memo) {
     if (attachment.name.empty()) continue;
     // The name given to Notes is looked up once more.
     steps.push_back({.kind = Step::Kind::FindFile, .member = attachment.path, .text = attachment.name});
-    steps.push_back(Call("richtext", u"EMBEDOBJECT",
-                         {Int16(1454), String(u""), StringByRef(attachment.fullPath.empty() ? attachment.path : attachment.fullPath),
-                          String(attachment.name)}));
+    steps.push_back(Call(
+        "richtext", u"EMBEDOBJECT",
+        {Int16(1454), String(u""), StringByRef(attachment.fullPath.empty() ? attachment.path : attachment.fullPath),
+         String(attachment.name)}));
   }
   steps.push_back(Create(u"Notes.NotesUIWorkspace", "workspace"));
-  steps.push_back(Call("workspace", u"EDITDOCUMENT", {Boolean(true), {.kind = Argument::Kind::ObjectByRef, .object = "document"}},
-                       "uidocument"));
+  steps.push_back(Call("workspace", u"EDITDOCUMENT",
+                       {Boolean(true), {.kind = Argument::Kind::ObjectByRef, .object = "document"}}, "uidocument"));
   steps.push_back(Call("uidocument", u"GOTOFIELD", {String(u"Subject")}));
   steps.push_back(Release("uidocument"));
   for (const char* object : {"session", "workspace", "document", "richtext", "database"}) {

@@ -1,4 +1,4 @@
-#include "outlook_oracle.h"
+#include "composers.h"
 
 namespace oracles {
 
@@ -14,7 +14,8 @@ std::vector<Step> OutlookRun(const OutlookItem& item) {
   if (!item.attachment.name.empty()) {
     steps.push_back({.kind = Step::Kind::Get, .object = "mailitem", .member = u"Attachments", .makes = "attachments"});
     const Attachment& attachment = item.attachment;
-    steps.push_back(Call("attachments", u"Add", {StringByRef(attachment.fullPath.empty() ? attachment.path : attachment.fullPath)}));
+    steps.push_back(Call("attachments", u"Add",
+                         {StringByRef(attachment.fullPath.empty() ? attachment.path : attachment.fullPath)}));
     steps.push_back(Release("attachments"));
   }
   steps.push_back(Set("mailitem", u"ReadReceiptRequested", Boolean(false)));

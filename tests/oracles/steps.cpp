@@ -20,7 +20,8 @@ std::vector<Step> FailedAt(const std::vector<Step>& complete, std::size_t failin
   const auto releases = [&](bool atExit) {
     for (std::size_t i = failing + 1; i < complete.size(); ++i) {
       const Step& step = complete[i];
-      if (step.kind == Step::Kind::Release && step.atExit == atExit && std::ranges::find(held, step.object) != held.end()) {
+      if (step.kind == Step::Kind::Release && step.atExit == atExit &&
+          std::ranges::find(held, step.object) != held.end()) {
         steps.push_back(step);
       }
     }
@@ -46,10 +47,15 @@ Step Call(std::string object, std::u16string member, std::vector<Argument> argum
 }
 
 Step Set(std::string object, std::u16string member, Argument value) {
-  return {.kind = Step::Kind::Set, .object = std::move(object), .member = std::move(member), .arguments = {std::move(value)}};
+  return {.kind = Step::Kind::Set,
+          .object = std::move(object),
+          .member = std::move(member),
+          .arguments = {std::move(value)}};
 }
 
-Step Release(std::string object, bool atExit) { return {.kind = Step::Kind::Release, .object = std::move(object), .atExit = atExit}; }
+Step Release(std::string object, bool atExit) {
+  return {.kind = Step::Kind::Release, .object = std::move(object), .atExit = atExit};
+}
 
 void AddLookup(std::vector<Step>& steps, const Attachment& attachment) {
   if (attachment.path.empty()) return;

@@ -38,11 +38,13 @@ std::string Line(const Step& step, const Names& names, platform::WindowHandle wi
       return line + ")" + made;
     }
     case Step::Kind::Get: return "get " + names.at(step.object) + "." + member + made;
-    case Step::Kind::Set: return "set " + names.at(step.object) + "." + member + " = " + Describe(step.arguments.front(), names);
+    case Step::Kind::Set:
+      return "set " + names.at(step.object) + "." + member + " = " + Describe(step.arguments.front(), names);
     case Step::Kind::Release: return "release " + names.at(step.object);
     case Step::Kind::Pump: return "pump";
     case Step::Kind::FindWindow: return "FindWindowA \"" + member + "\" null -> " + std::to_string(window);
-    case Step::Kind::ShowWindow: return "ShowWindow " + std::to_string(window) + " " + std::to_string(platform::kShowMaximized);
+    case Step::Kind::ShowWindow:
+      return "ShowWindow " + std::to_string(window) + " " + std::to_string(platform::kShowMaximized);
     case Step::Kind::Foreground: return "SetForegroundWindow " + std::to_string(window);
     case Step::Kind::FindFile: return "find " + Quoted(step.member) + " -> " + Quoted(step.text);
     case Step::Kind::FullPath: return "fullpath " + Quoted(step.member) + " -> " + Quoted(step.text);

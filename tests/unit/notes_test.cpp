@@ -6,7 +6,7 @@
 
 #include "expected_journal.h"
 #include "fake_desktop.h"
-#include "notes_oracle.h"
+#include "composers.h"
 
 namespace {
 
@@ -24,8 +24,10 @@ platform::HandOff Send(FakeDesktop& desktop, const std::u16string& attachment = 
 }
 
 std::vector<oracles::Step> Memo(std::vector<Attachment> attachments = {kReport}) {
-  return oracles::NotesRun(
-      {.subject = u"Order confirmed", .address = u"Purchasing Team", .body = u"Hello,\r\r", .attachments = attachments});
+  return oracles::NotesRun({.subject = u"Order confirmed",
+                            .address = u"Purchasing Team",
+                            .body = u"Hello,\r\r",
+                            .attachments = attachments});
 }
 
 FakeDesktop DesktopWithNotes() {
@@ -59,7 +61,8 @@ TEST(SendWithNotes, AttachmentIsEmbeddedOnlyWhenItNamesANormalFile) {
   const AttachmentCase cases[] = {
       {"empty: no lookup", {}},
       {"missing, folder, hidden or system: looked up, skipped quietly", {.path = u"C:\\in\\gone.pdf"}},
-      {"wildcard: the path goes over unchanged with the first match's name", {.path = u"C:\\in\\*.pdf", .name = u"a.pdf"}},
+      {"wildcard: the path goes over unchanged with the first match's name",
+       {.path = u"C:\\in\\*.pdf", .name = u"a.pdf"}},
       {"relative: Notes gets the full path, the name stays bare",
        {.path = u"in\\a.pdf", .name = u"a.pdf", .fullPath = u"C:\\Work\\in\\a.pdf"}},
       {"network path: as written, dots and all", {.path = u"\\\\srv\\in\\.\\A.PDF", .name = u"a.pdf"}},
@@ -92,11 +95,13 @@ TEST(SendWithNotes, FailureAtAnyStepShowsOneBoxSkipsTheRestAndReleasesEverything
     SCOPED_TRACE(complete[step]);
     FakeDesktop desktop = DesktopWithNotes();
     // Both lookups of the attachment look alike; fail the one at this step.
-    const auto occurrence = std::count(complete.begin(), complete.begin() + static_cast<std::ptrdiff_t>(step) + 1, complete[step]);
+    const auto occurrence =
+        std::count(complete.begin(), complete.begin() + static_cast<std::ptrdiff_t>(step) + 1, complete[step]);
     desktop.FailWhen(complete[step], platform::Failure(-2147352567, u"Server said no"), static_cast<int>(occurrence));
 
     EXPECT_EQ(Send(desktop), platform::HandOff::Failed);
-    EXPECT_EQ(desktop.journal, JournalOf(oracles::FailedAt(memo, step, u"Error: -2147352567 Server said no"), kNotesWindow));
+    EXPECT_EQ(desktop.journal,
+              JournalOf(oracles::FailedAt(memo, step, u"Error: -2147352567 Server said no"), kNotesWindow));
     ++stepsFailed;
   }
   EXPECT_EQ(stepsFailed, 17);
@@ -135,7 +140,8 @@ TEST(SendWithNotes, GeneralMessageKeepsAnEmptyDescriptionAndTheSign) {
       {platform::Failure(438, u"Object doesn't support this property or method"),
        "message 16 \"Error: 438 Object doesn't support this property or method\""},
       {platform::Failure(1234, u""), "message 16 \"Error: 1234 \""},
-      {platform::Failure(-2147221005, u"Invalid class string"), "message 16 \"Error: -2147221005 Invalid class string\""},
+      {platform::Failure(-2147221005, u"Invalid class string"),
+       "message 16 \"Error: -2147221005 Invalid class string\""},
   };
   for (const MessageCase& messageCase : cases) {
     FakeDesktop desktop = DesktopWithNotes();

@@ -6,7 +6,7 @@
 
 #include "expected_journal.h"
 #include "fake_desktop.h"
-#include "outlook_oracle.h"
+#include "composers.h"
 
 namespace {
 
@@ -56,7 +56,8 @@ TEST(SendWithOutlook, AttachmentIsAddedOnlyWhenItNamesANormalFile) {
       {"empty: no lookup", {}},
       {"no normal file: skipped quietly", {.path = u"C:\\in\\gone.pdf"}},
       {"wildcard: the path goes over unchanged", {.path = u"C:\\in\\*.pdf", .name = u"a.pdf"}},
-      {"relative: Outlook gets the full path", {.path = u"in\\a.pdf", .name = u"a.pdf", .fullPath = u"C:\\Work\\in\\a.pdf"}},
+      {"relative: Outlook gets the full path",
+       {.path = u"in\\a.pdf", .name = u"a.pdf", .fullPath = u"C:\\Work\\in\\a.pdf"}},
   };
   for (const AttachmentCase& attachmentCase : cases) {
     SCOPED_TRACE(attachmentCase.name);
@@ -89,7 +90,8 @@ TEST(SendWithOutlook, NotInstalledIsToldByTheNumberAlone) {
     FakeDesktop desktop = DesktopWithOutlook();
     desktop.FailWhen(step, platform::Failure(429, u"ActiveX component can't create object"));
     EXPECT_EQ(Send(desktop), platform::HandOff::ClientNotInstalled);
-    EXPECT_EQ(desktop.journal, JournalOf(oracles::FailedAt(Item(), StepOf(Item(), step), oracles::kOutlookNotInstalled)));
+    EXPECT_EQ(desktop.journal,
+              JournalOf(oracles::FailedAt(Item(), StepOf(Item(), step), oracles::kOutlookNotInstalled)));
   }
 }
 
@@ -105,8 +107,8 @@ TEST(ComposeOutlookItem, PassesTheFieldsInTheComposersOrder) {
   FakeDesktop desktop = DesktopWithOutlook();
   mailfile::MailFields fields{u"to@x", u"subj", u"body\r", kReport.path};
   outlook::ComposeOutlookItem(desktop, fields);
-  EXPECT_EQ(desktop.journal,
-            JournalOf(oracles::OutlookRun({.subject = u"subj", .address = u"to@x", .body = u"body\r", .attachment = kReport})));
+  EXPECT_EQ(desktop.journal, JournalOf(oracles::OutlookRun(
+                                 {.subject = u"subj", .address = u"to@x", .body = u"body\r", .attachment = kReport})));
 }
 
 }  // namespace

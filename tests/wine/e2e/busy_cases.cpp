@@ -37,7 +37,8 @@ BusyRun Split(Result result) {
 
 // Every turned-away attempt was the same call, the one the fault names.
 void ExpectAttemptsAt(const BusyRun& run, const std::wstring& callLine, std::size_t atLeast) {
-  EXPECT_TRUE(run.turnedAway.size() >= atLeast) << L"the call was tried again while busy: " + std::to_wstring(run.turnedAway.size()) + L" attempts turned away";
+  EXPECT_TRUE(run.turnedAway.size() >= atLeast)
+      << L"the call was tried again while busy: " + std::to_wstring(run.turnedAway.size()) + L" attempts turned away";
   for (const std::wstring& line : run.turnedAway) {
     EXPECT_EQ(line, callLine + L" -> HRESULT 0x8001010A [busy]") << L"a turned-away attempt";
   }
@@ -124,7 +125,8 @@ void CreationBusy() {
   for (const std::wstring& line : run.turnedAway) {
     EXPECT_EQ(line, L"create Application -> HRESULT 0x8001010A [busy]") << L"a turned-away creation";
   }
-  EXPECT_EQ(LinesStartingWith(run.result.journal, L"server-start ").size(), 1u) << L"one server, which the client kept trying";
+  EXPECT_EQ(LinesStartingWith(run.result.journal, L"server-start ").size(), 1u)
+      << L"one server, which the client kept trying";
 }
 
 // A call turned away a counted number of times runs at the next attempt:

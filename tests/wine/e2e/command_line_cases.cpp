@@ -26,14 +26,19 @@ constexpr TailCase kQuietCases[] = {
     {L"quoted_path", Client::Notes, [](const CaseFiles&, const std::wstring& mail) { return L"\"" + mail + L"\""; }},
     {L"blanks_only", Client::Notes, [](const CaseFiles&, const std::wstring&) { return std::wstring(L"   "); }},
     {L"two_paths", Client::Outlook,
-     [](const CaseFiles& files, const std::wstring& mail) { return mail + L" " + files.Write(L"second.txt", "[BODY]\r\n"); }},
+     [](const CaseFiles& files, const std::wstring& mail) {
+       return mail + L" " + files.Write(L"second.txt", "[BODY]\r\n");
+     }},
     {L"missing_file_quorvel", Client::Notes,
      [](const CaseFiles& files, const std::wstring&) { return files.Path(L"missing.txt"); }},
     {L"missing_file_zembrik", Client::Outlook,
      [](const CaseFiles& files, const std::wstring&) { return files.Path(L"missing.txt"); }},
-    {L"folder_path", Client::Outlook, [](const CaseFiles& files, const std::wstring&) { return files.MakeFolder(L"mail.d"); }},
+    {L"folder_path", Client::Outlook,
+     [](const CaseFiles& files, const std::wstring&) { return files.MakeFolder(L"mail.d"); }},
     {L"hidden_mail_file", Client::Outlook,
-     [](const CaseFiles& files, const std::wstring&) { return files.WriteHidden(L"hidden.txt", "[SUBJECT]\r\nx\r\n"); }},
+     [](const CaseFiles& files, const std::wstring&) {
+       return files.WriteHidden(L"hidden.txt", "[SUBJECT]\r\nx\r\n");
+     }},
 };
 
 void QuietTest(const TailCase& test) {

@@ -116,7 +116,8 @@ void ExpectEvents(const Result& result, const std::vector<std::wstring>& expecte
   const std::vector<std::wstring> actual = ClientEvents(result.journal);
   std::vector<std::wstring> matched = expected;
   for (std::size_t i = 0; i < matched.size() && i < actual.size(); ++i) {
-    if (matched[i].ends_with(L"*") && actual[i].starts_with(std::wstring_view(matched[i]).substr(0, matched[i].size() - 1))) {
+    if (matched[i].ends_with(L"*") &&
+        actual[i].starts_with(std::wstring_view(matched[i]).substr(0, matched[i].size() - 1))) {
       matched[i] = actual[i];
     }
   }
@@ -124,11 +125,12 @@ void ExpectEvents(const Result& result, const std::vector<std::wstring>& expecte
 }
 
 void ExpectNoBox(const Result& result) {
-  for (const MessageBoxSeen& box : result.run.boxes) ADD_FAILURE() << L"unexpected box: " + box.title + L": " + box.text;
+  for (const MessageBoxSeen& box : result.run.boxes)
+    ADD_FAILURE() << L"unexpected box: " + box.title + L": " + box.text;
 }
 
 void ExpectCriticalBox(const Result& result, Client client, const std::wstring& text) {
-  EXPECT_EQ(static_cast<long long>(result.run.boxes.size()), 1) << L"number of message boxes";
+  EXPECT_EQ(result.run.boxes.size(), 1u) << L"number of message boxes";
   if (result.run.boxes.empty()) return;
   const MessageBoxSeen& box = result.run.boxes.front();
   EXPECT_EQ(box.text, text) << L"box text";

@@ -42,7 +42,10 @@ Fields ReadReference(std::string_view bytes) {
     else if (text == L"[ATTACHMENT]") section = Section::Attachment;
     else if (section == Section::Body) fields.body += text + L"\r";
     else if (text.empty() || section == Section::None) return;
-    else (section == Section::Address ? fields.address : section == Section::Subject ? fields.subject : fields.attachment) = text;
+    else
+      (section == Section::Address   ? fields.address
+       : section == Section::Subject ? fields.subject
+                                     : fields.attachment) = text;
   };
   std::size_t start = 0;
   while (start < bytes.size()) {
@@ -73,7 +76,8 @@ class Bytes {
 // Text as the mail file holds it, in Windows-1252.
 std::string ToWindows1252(const std::wstring& text) {
   if (text.empty()) return {};
-  const int size = WideCharToMultiByte(1252, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  const int size =
+      WideCharToMultiByte(1252, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string bytes(static_cast<std::size_t>(size), '\0');
   WideCharToMultiByte(1252, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
   return bytes;
@@ -106,7 +110,8 @@ void ExpectReaderFailure(const Result& result, Client client, const std::wstring
 const std::wstring kBadFileName = GeneralMessage(52, L"Bad file name or number");
 const std::wstring kPermissionDenied = GeneralMessage(70, L"Permission denied");
 
-Result RunWith(const CaseFiles& files, Client client, std::optional<std::string> mail, std::optional<std::wstring> tail) {
+Result RunWith(const CaseFiles& files, Client client, std::optional<std::string> mail,
+               std::optional<std::wstring> tail) {
   Scenario scenario;
   scenario.client = client;
   scenario.mail = std::move(mail);
@@ -203,14 +208,16 @@ void HugeBody() {
   standins::TextDigest digest;
   std::size_t length = 0;
   {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     EXPECT_TRUE(file.Valid()) << L"the mail file was made";
     std::string chunk = "[ADDRESS]\r\nall@example.com\r\n[SUBJECT]\r\nLarge\r\n[BODY]\r\n";
     constexpr std::size_t kLines = 2 * 1024 * 1024;  // of 100 bytes each
     for (std::size_t n = 0; n < kLines; ++n) {
       char text[128];
-      std::snprintf(text, sizeof text, "line %08zu of the body, written out to a hundred bytes with its line end; %021zu\r\n",
-                    n, n * 7919);
+      std::snprintf(text, sizeof text,
+                    "line %08zu of the body, written out to a hundred bytes with its line end; %021zu\r\n", n,
+                    n * 7919);
       chunk += text;
       const std::wstring line(text, text + std::strlen(text) - 2);
       digest.Add(line);
@@ -251,7 +258,9 @@ void DeletePending() {
   UniqueHandle holder(CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   FILE_DISPOSITION_INFO disposition{TRUE};
-  EXPECT_TRUE(holder.Valid() && SetFileInformationByHandle(holder.Get(), FileDispositionInfo, &disposition, sizeof disposition)) << L"the file was marked for deletion";
+  EXPECT_TRUE(holder.Valid() &&
+              SetFileInformationByHandle(holder.Get(), FileDispositionInfo, &disposition, sizeof disposition))
+      << L"the file was marked for deletion";
   const Result result = RunWith(files, Client::Outlook, std::nullopt, std::nullopt);
   SCOPED_TRACE(JournalText(result));
   ExpectReaderFailure(result, Client::Outlook, kPermissionDenied);
@@ -271,7 +280,9 @@ void ReadFailsPartWay() {
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   OVERLAPPED range{};
   range.Offset = 256 * 1024;
-  EXPECT_TRUE(holder.Valid() && LockFileEx(holder.Get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 4096, 0, &range)) << L"a range of the file was locked";
+  EXPECT_TRUE(holder.Valid() &&
+              LockFileEx(holder.Get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 4096, 0, &range))
+      << L"a range of the file was locked";
   const Result result = RunWith(files, Client::Outlook, std::nullopt, std::nullopt);
   UnlockFileEx(holder.Get(), 0, 4096, 0, &range);
   SCOPED_TRACE(JournalText(result));
@@ -354,7 +365,8 @@ constexpr TailCase kTailCases[] = {
     {L"western_european_name", Client::Outlook,
      [](const CaseFiles& files) { return files.Write(L"Bestellung-M\u00FCller-\u20AC.txt", kWorkedExample); },
      Outcome::HandOff},
-    {L"cjk_name", Client::Notes, [](const CaseFiles& files) { return files.Write(L"\u6CE8\u6587-\u53D7\u6CE8.txt", kWorkedExample); },
+    {L"cjk_name", Client::Notes,
+     [](const CaseFiles& files) { return files.Write(L"\u6CE8\u6587-\u53D7\u6CE8.txt", kWorkedExample); },
      Outcome::HandOff},
 };
 
@@ -406,21 +418,35 @@ constexpr AttachmentLine kAttachmentLines[] = {
        return std::pair{path, std::wstring()};
      },
      Attached::SkippedSilently},
-    {L"device_nul", Client::Outlook, [](const CaseFiles&) { return std::pair{std::wstring(L"NUL"), std::wstring()}; },
+    {L"device_nul", Client::Outlook,
+     [](const CaseFiles&) {
+       return std::pair{std::wstring(L"NUL"), std::wstring()};
+     },
      Attached::SkippedSilently},
     {L"device_com1_in_a_folder", Client::Notes,
-     [](const CaseFiles& files) { return std::pair{files.Path(L"COM1.pdf"), std::wstring()}; }, Attached::SkippedSilently},
+     [](const CaseFiles& files) {
+       return std::pair{files.Path(L"COM1.pdf"), std::wstring()};
+     },
+     Attached::SkippedSilently},
     {L"named_pipe", Client::Outlook,
-     [](const CaseFiles&) { return std::pair{std::wstring(L"\\\\.\\pipe\\qz-no-such-pipe"), std::wstring()}; },
+     [](const CaseFiles&) {
+       return std::pair{std::wstring(L"\\\\.\\pipe\\qz-no-such-pipe"), std::wstring()};
+     },
      Attached::SkippedSilently},
     {L"longer_than_260", Client::Notes,
-     [](const CaseFiles& files) { return std::pair{LongPath(files, L"report.pdf", "%PDF-1.4"), std::wstring(L"report.pdf")}; },
+     [](const CaseFiles& files) {
+       return std::pair{LongPath(files, L"report.pdf", "%PDF-1.4"), std::wstring(L"report.pdf")};
+     },
      Attached::Yes},
     {L"missing_drive", Client::Outlook,
-     [](const CaseFiles&) { return std::pair{MissingDrive() + L"\\report.pdf", std::wstring()}; },
+     [](const CaseFiles&) {
+       return std::pair{MissingDrive() + L"\\report.pdf", std::wstring()};
+     },
      Attached::SkippedSilently},
     {L"unc_to_no_server", Client::Outlook,
-     [](const CaseFiles&) { return std::pair{std::wstring(L"\\\\qz-no-such-server\\share\\report.pdf"), std::wstring()}; },
+     [](const CaseFiles&) {
+       return std::pair{std::wstring(L"\\\\qz-no-such-server\\share\\report.pdf"), std::wstring()};
+     },
      Attached::SkippedSilently},
     {L"western_european_name", Client::Notes,
      [](const CaseFiles& files) {

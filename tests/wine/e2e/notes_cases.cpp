@@ -16,8 +16,9 @@ constexpr wchar_t kNotInstalled[] = L"Lotus Notes is not installed!";
 
 // What a memo the composer opened leaves behind.
 void ExpectMemoOpened(const Result& result) {
-  EXPECT_EQ(static_cast<long long>(LinesStartingWith(result.journal, L"observe memo-window opened").size()), 1) << L"memo windows opened";
-  EXPECT_EQ(static_cast<long long>(LinesStartingWith(result.journal, L"observe memo-window focus=Subject").size()), 1) << L"caret put in the subject field";
+  EXPECT_EQ(LinesStartingWith(result.journal, L"observe memo-window opened").size(), 1u) << L"memo windows opened";
+  EXPECT_EQ(LinesStartingWith(result.journal, L"observe memo-window focus=Subject").size(), 1u)
+      << L"caret put in the subject field";
   EXPECT_EQ(result.standinWindowsLeft, 1) << L"memo windows still open after the program ended";
 }
 
@@ -106,8 +107,8 @@ std::vector<FaultCase> FaultCases() {
   const auto hresult = [](unsigned long value) { return static_cast<long>(value); };
   const std::wstring died = GeneralMessage(kServerDiedHresult, SystemText(kServerDiedHresult));
   return {
-      {L"second_session_class_missing", MakeFault(L"create:NotesSession", Kind::HResult, hresult(REGDB_E_CLASSNOTREG), {}, 2),
-       kNotInstalled},
+      {L"second_session_class_missing",
+       MakeFault(L"create:NotesSession", Kind::HResult, hresult(REGDB_E_CLASSNOTREG), {}, 2), kNotInstalled},
       {L"getdatabase_exception", MakeFault(L"GETDATABASE", Kind::ExceptionWCode, 4060, L"Could not open the ID file"),
        GeneralMessage(4060, L"Could not open the ID file")},
       {L"openmail_exception_vb_scode",
@@ -128,7 +129,8 @@ std::vector<FaultCase> FaultCases() {
       {L"createrichtextitem_access_denied", MakeFault(L"CREATERICHTEXTITEM", Kind::HResult, hresult(E_ACCESSDENIED)),
        GeneralMessage(70, L"Permission denied")},
       {L"subject_null_description", MakeFault(L"Subject", Kind::ExceptionWCode, 4000), GeneralMessage(4000, L"")},
-      {L"sendto_exception_scode", MakeFault(L"SendTo", Kind::ExceptionSCode, hresult(0x80040005), L"Field is read-only"),
+      {L"sendto_exception_scode",
+       MakeFault(L"SendTo", Kind::ExceptionSCode, hresult(0x80040005), L"Field is read-only"),
        GeneralMessage(hresult(0x80040005), L"Field is read-only")},
       {L"copyto_hresult_without_text", MakeFault(L"CopyTo", Kind::HResult, hresult(0x8FFF1234)),
        GeneralMessage(hresult(0x8FFF1234), SystemText(static_cast<HRESULT>(0x8FFF1234)))},
@@ -172,7 +174,8 @@ void FaultTest(const FaultCase& test) {
   ExpectCleanEnd(result, test.message == kNotInstalled ? 3 : 4);
   // Only a failing GOTOFIELD comes after the memo was opened; the memo stays,
   // unless Notes died with it.
-  EXPECT_EQ(result.standinWindowsLeft, test.fault.target == L"GOTOFIELD" && !standins::Dies(test.fault.kind) ? 1 : 0) << L"memo windows open";
+  EXPECT_EQ(result.standinWindowsLeft, test.fault.target == L"GOTOFIELD" && !standins::Dies(test.fault.kind) ? 1 : 0)
+      << L"memo windows open";
 }
 
 // No class at all, no session class for the composer, no workspace class.

@@ -14,7 +14,8 @@ using standins::ServerKind;
 constexpr wchar_t kNotInstalled[] = L"Microsoft Outlook is not installed!";
 
 void ExpectDisplayed(const Result& result, bool displayed) {
-  EXPECT_EQ(static_cast<long long>(LinesStartingWith(result.journal, L"observe message-window opened").size()), displayed ? 1 : 0) << L"message windows opened";
+  EXPECT_EQ(LinesStartingWith(result.journal, L"observe message-window opened").size(), displayed ? 1u : 0u)
+      << L"message windows opened";
   EXPECT_EQ(result.standinWindowsLeft, displayed ? 1 : 0) << L"message windows still open after the program ended";
 }
 
@@ -66,11 +67,12 @@ std::vector<FaultCase> FaultCases() {
   const std::wstring died = GeneralMessage(kServerDiedHresult, SystemText(kServerDiedHresult));
   const std::wstring notValid = L"Could not complete the operation. One or more parameter values are not valid.";
   return {
-      {L"application_class_not_registered", MakeFault(L"create:Application", Kind::HResult, hresult(REGDB_E_CLASSNOTREG)),
-       kNotInstalled},
+      {L"application_class_not_registered",
+       MakeFault(L"create:Application", Kind::HResult, hresult(REGDB_E_CLASSNOTREG)), kNotInstalled},
       {L"createitem_exception_scode", MakeFault(L"CreateItem", Kind::ExceptionSCode, hresult(E_INVALIDARG), notValid),
        GeneralMessage(hresult(E_INVALIDARG), notValid)},
-      {L"createitem_not_an_object", MakeFault(L"CreateItem", Kind::ResultI4, 5), GeneralMessage(424, L"Object required")},
+      {L"createitem_not_an_object", MakeFault(L"CreateItem", Kind::ResultI4, 5),
+       GeneralMessage(424, L"Object required")},
       {L"createitem_null_object", MakeFault(L"CreateItem", Kind::ResultNull),
        GeneralMessage(91, L"Object variable or With block variable not set")},
       {L"to_exception", MakeFault(L"To", Kind::ExceptionWCode, 440, L"Automation error"),
@@ -80,7 +82,8 @@ std::vector<FaultCase> FaultCases() {
       {L"body_empty_description", MakeFault(L"Body", Kind::ExceptionWCode, 4096, L""), GeneralMessage(4096, L"")},
       {L"attachments_null_object", MakeFault(L"Attachments", Kind::ResultNull),
        GeneralMessage(91, L"Object variable or With block variable not set")},
-      {L"attachments_exception_vb_scode", MakeFault(L"Attachments", Kind::ExceptionSCode, hresult(0x800A01A8), L"Object required"),
+      {L"attachments_exception_vb_scode",
+       MakeFault(L"Attachments", Kind::ExceptionSCode, hresult(0x800A01A8), L"Object required"),
        GeneralMessage(424, L"Object required")},
       {L"add_exception", MakeFault(L"Add", Kind::ExceptionSCode, hresult(E_ACCESSDENIED), L"Cannot add the attachment"),
        GeneralMessage(hresult(E_ACCESSDENIED), L"Cannot add the attachment")},

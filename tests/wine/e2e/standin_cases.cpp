@@ -32,21 +32,27 @@ TEST(Standins, regserver_switches) {
   CLSID clsid{};
   CLSIDFromProgID(L"Notes.NotesSession", &clsid);
   ComRef<IDispatch> session;
-  EXPECT_TRUE(SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IDispatch, reinterpret_cast<void**>(&session)))) << L"a 32-bit client creates the registered class";
+  EXPECT_TRUE(
+      SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IDispatch, reinterpret_cast<void**>(&session))))
+      << L"a 32-bit client creates the registered class";
   DISPID id = 0;
   wchar_t name[] = L"getdatabase";
   LPOLESTR names[] = {name};
-  EXPECT_TRUE(session && SUCCEEDED(session->GetIDsOfNames(IID_NULL, names, 1, 0, &id))) << L"member names are found in any letter case";
+  EXPECT_TRUE(session && SUCCEEDED(session->GetIDsOfNames(IID_NULL, names, 1, 0, &id)))
+      << L"member names are found in any letter case";
   wchar_t unknown[] = L"Quit";
   LPOLESTR unknownNames[] = {unknown};
-  EXPECT_TRUE(session && session->GetIDsOfNames(IID_NULL, unknownNames, 1, 0, &id) == DISP_E_UNKNOWNNAME) << L"any other member is unknown";
+  EXPECT_TRUE(session && session->GetIDsOfNames(IID_NULL, unknownNames, 1, 0, &id) == DISP_E_UNKNOWNNAME)
+      << L"any other member is unknown";
   session.Reset();
 
   run = RunProgram(server, L"\"" + server + L"\" /RegServer", std::chrono::seconds(30));
-  EXPECT_TRUE(run.ended && run.exitCode == 0 && ProgIdKnown(L"Notes.NotesUIWorkspace")) << L"/RegServer registers every class";
+  EXPECT_TRUE(run.ended && run.exitCode == 0 && ProgIdKnown(L"Notes.NotesUIWorkspace"))
+      << L"/RegServer registers every class";
   run = RunProgram(server, L"\"" + server + L"\" /UnregServer", std::chrono::seconds(30));
   EXPECT_TRUE(run.ended && run.exitCode == 0) << L"/UnregServer succeeds";
-  EXPECT_TRUE(!ProgIdKnown(L"Notes.NotesSession") && !ProgIdKnown(L"Notes.NotesUIWorkspace")) << L"/UnregServer removes every class";
+  EXPECT_TRUE(!ProgIdKnown(L"Notes.NotesSession") && !ProgIdKnown(L"Notes.NotesUIWorkspace"))
+      << L"/UnregServer removes every class";
   // The server started above shows the Notes window: close it to end it
   // (the lock is a mutex, which its holder may take again).
   CloseStandinWindows();
@@ -63,12 +69,13 @@ TEST(Standins, settings_round_trip) {
   fault.kind = standins::Fault::Kind::ExceptionSCode;
   fault.number = static_cast<long>(0x800A01A8);
   fault.hasDescription = true;
-  fault.description = std::wstring(L"line\r\nbreak, tab\t, quote \", backslash \\, nul ") + L'\0' + L" \u00E9\u20AC desc=";
+  fault.description =
+      std::wstring(L"line\r\nbreak, tab\t, quote \", backslash \\, nul ") + L'\0' + L" \u00E9\u20AC desc=";
   settings.faults = {fault, {L"Display", 0, standins::Fault::Kind::ResultNull, 0, false, L""}};
   const standins::Settings read = standins::ParseSettings(standins::FormatSettings(settings));
   EXPECT_EQ(read.journalPath, settings.journalPath) << L"journal path";
   EXPECT_TRUE(read.notesWindow == settings.notesWindow) << L"Notes window mode";
-  EXPECT_EQ(static_cast<long long>(read.faults.size()), 2) << L"number of faults";
+  EXPECT_EQ(read.faults.size(), 2u) << L"number of faults";
   if (read.faults.size() != 2) return;
   EXPECT_EQ(read.faults[0].target, fault.target) << L"target";
   EXPECT_EQ(read.faults[0].occurrence, 2) << L"occurrence";

@@ -1,7 +1,6 @@
 #include "tables.h"
 
-#include "notes_oracle.h"
-#include "outlook_oracle.h"
+#include "composers.h"
 
 namespace e2e {
 
@@ -25,9 +24,11 @@ CallTable NotesTable(const Message& memo) {
 
 CallTable OutlookTable(const Message& item) {
   std::vector<oracles::Attachment> attachment = Found(item.attachment);
-  return {.steps = oracles::OutlookRun({.subject = Text(item.subject), .address = Text(item.address),
-                                        .body = Text(item.body),
-                                        .attachment = attachment.empty() ? oracles::Attachment{} : attachment.front()})};
+  return {.steps =
+              oracles::OutlookRun({.subject = Text(item.subject),
+                                   .address = Text(item.address),
+                                   .body = Text(item.body),
+                                   .attachment = attachment.empty() ? oracles::Attachment{} : attachment.front()})};
 }
 
 Attachment MakeAttachment(const CaseFiles& files, AttachmentKind kind) {
@@ -49,7 +50,9 @@ std::string SimpleMail(const std::wstring& attachmentPath) {
 }
 
 Message SimpleMessage(std::optional<Attachment> attachment) {
-  return {.subject = L"Quarterly figures", .address = L"Sales Team", .body = L"Dear all,\r\rthe figures are attached.\r",
+  return {.subject = L"Quarterly figures",
+          .address = L"Sales Team",
+          .body = L"Dear all,\r\rthe figures are attached.\r",
           .attachment = std::move(attachment)};
 }
 
