@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/desktop.h"
-#include "steps.h"
+#include "composers.h"
 
 namespace testing_support {
 

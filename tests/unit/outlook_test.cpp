@@ -22,8 +22,10 @@ platform::HandOff Send(FakeDesktop& desktop, const std::u16string& attachment = 
 }
 
 std::vector<oracles::Step> Item(Attachment attachment = kReport) {
-  return oracles::OutlookRun(
-      {.subject = u"Order confirmed", .address = u"Purchasing Team", .body = u"Hello,\r\r", .attachment = attachment});
+  return oracles::OutlookRun({.subject = u"Order confirmed",
+                              .address = u"Purchasing Team",
+                              .body = u"Hello,\r\r",
+                              .attachments = {attachment}});
 }
 
 // The index of the step whose journal line starts with prefix.
@@ -107,8 +109,9 @@ TEST(ComposeOutlookItem, PassesTheFieldsInTheComposersOrder) {
   FakeDesktop desktop = DesktopWithOutlook();
   mailfile::MailFields fields{u"to@x", u"subj", u"body\r", kReport.path};
   outlook::ComposeOutlookItem(desktop, fields);
-  EXPECT_EQ(desktop.journal, JournalOf(oracles::OutlookRun(
-                                 {.subject = u"subj", .address = u"to@x", .body = u"body\r", .attachment = kReport})));
+  EXPECT_EQ(desktop.journal,
+            JournalOf(oracles::OutlookRun(
+                {.subject = u"subj", .address = u"to@x", .body = u"body\r", .attachments = {kReport}})));
 }
 
 }  // namespace

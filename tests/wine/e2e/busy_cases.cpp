@@ -60,13 +60,6 @@ CallTable TableFor(Client client, const CaseFiles& files) {
   return OutlookTable(SimpleMessage(attachment));
 }
 
-// A run the busy client only delayed: every step, no box, a clean end.
-void ExpectComposed(const BusyRun& run, const CallTable& table) {
-  ExpectEvents(run.result, SuccessEvents(table));
-  ExpectNoBox(run.result);
-  ExpectCleanEnd(run.result);
-}
-
 struct ShortCase {
   const wchar_t* name;
   Client client;
@@ -83,7 +76,7 @@ void BusyAWhile(const ShortCase& test) {
   const std::size_t row = RowOf(table, fault);
   EXPECT_TRUE(row < table.steps.size()) << L"the fault names a row of the table";
   if (row >= table.steps.size()) return;
-  ExpectComposed(run, table);
+  ExpectHandOff(run.result, table);
   ExpectAttemptsAt(run, CallLine(table, row), 5);
   EXPECT_GE(run.result.run.seconds, 2.0) << L"the program waited for the client";
   EXPECT_EQ(run.result.standinWindowsLeft, 1) << L"the composed message is on screen";
@@ -120,7 +113,7 @@ void CreationBusy() {
   const Fault fault = MakeFault(L"create:Application", Fault::Kind::BusyFor, 1500);
   const BusyRun run = RunBusy(files, Client::Outlook, fault);
   SCOPED_TRACE(JournalText(run.result));
-  ExpectComposed(run, TableFor(Client::Outlook, files));
+  ExpectHandOff(run.result, TableFor(Client::Outlook, files));
   EXPECT_GE(run.turnedAway.size(), 3u) << L"the creation was tried again while busy";
   for (const std::wstring& line : run.turnedAway) {
     EXPECT_EQ(line, L"create Application -> HRESULT 0x8001010A [busy]") << L"a turned-away creation";
@@ -136,7 +129,7 @@ void CountedAttempts() {
   const Fault fault = MakeFault(L"Subject", Fault::Kind::BusyCalls, 4);
   const BusyRun run = RunBusy(files, Client::Notes, fault);
   SCOPED_TRACE(JournalText(run.result));
-  ExpectComposed(run, TableFor(Client::Notes, files));
+  ExpectHandOff(run.result, TableFor(Client::Notes, files));
   EXPECT_EQ(run.turnedAway.size(), 4u) << L"attempts turned away";
 }
 

@@ -125,8 +125,9 @@ void ExpectEvents(const Result& result, const std::vector<std::wstring>& expecte
 }
 
 void ExpectNoBox(const Result& result) {
-  for (const MessageBoxSeen& box : result.run.boxes)
+  for (const MessageBoxSeen& box : result.run.boxes) {
     ADD_FAILURE() << L"unexpected box: " + box.title + L": " + box.text;
+  }
 }
 
 void ExpectCriticalBox(const Result& result, Client client, const std::wstring& text) {
@@ -145,6 +146,20 @@ void ExpectCleanEnd(const Result& result, DWORD exitCode) {
   EXPECT_EQ(result.run.exitCode, exitCode) << L"exit code";
   for (const std::wstring& object : UnreleasedObjects(result.journal)) ADD_FAILURE() << L"never released: " + object;
   for (const std::wstring& problem : result.cleanupProblems) ADD_FAILURE() << problem;
+}
+
+void ExpectHandOff(const Result& result, const std::vector<std::wstring>& events) {
+  ExpectEvents(result, events);
+  ExpectNoBox(result);
+  ExpectCleanEnd(result);
+}
+
+void ExpectHandOff(const Result& result, const CallTable& table) { ExpectHandOff(result, SuccessEvents(table)); }
+
+void ExpectQuietEnd(const Result& result) {
+  ExpectNoBox(result);
+  ExpectCleanEnd(result, 2);
+  EXPECT_TRUE(result.journal.empty()) << L"no mail client was started";
 }
 
 std::wstring GeneralMessage(long number, const std::wstring& description) {

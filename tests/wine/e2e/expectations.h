@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "harness.h"
-#include "steps.h"
+#include "composers.h"
 #include "settings.h"
 
 namespace e2e {
@@ -46,6 +46,13 @@ void ExpectCriticalBox(const Result& result, Client client, const std::wstring& 
 // exit code; every object was released and the stand-ins ended when their
 // windows were closed.
 void ExpectCleanEnd(const Result& result, DWORD exitCode = 0);
+
+// The whole message reached the client: every step, no box, a clean end.
+void ExpectHandOff(const Result& result, const std::vector<std::wstring>& events);
+void ExpectHandOff(const Result& result, const CallTable& table);
+
+// A run that found no mail file: no box, no mail client, exit code 2.
+void ExpectQuietEnd(const Result& result);
 
 // What COM gives for a call whose server process died: RPC_S_CALL_FAILED.
 inline constexpr long kServerDiedHresult = static_cast<long>(0x800706BEu);

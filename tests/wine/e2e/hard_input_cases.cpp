@@ -83,22 +83,6 @@ std::string ToWindows1252(const std::wstring& text) {
   return bytes;
 }
 
-// The whole message reached the client and was shown.
-void ExpectHandOff(const Result& result, const std::vector<std::wstring>& events) {
-  ExpectEvents(result, events);
-  ExpectNoBox(result);
-  ExpectCleanEnd(result);
-}
-
-void ExpectHandOff(const Result& result, const CallTable& table) { ExpectHandOff(result, SuccessEvents(table)); }
-
-// The path named no mail file: no box, no client, exit code 2.
-void ExpectQuietEnd(const Result& result) {
-  ExpectNoBox(result);
-  ExpectCleanEnd(result, 2);
-  EXPECT_TRUE(result.journal.empty()) << L"no mail client was started";
-}
-
 // The reader failed: one critical box, exit code 1, no client started.
 void ExpectReaderFailure(const Result& result, Client client, const std::wstring& message) {
   ExpectCriticalBox(result, client, message);

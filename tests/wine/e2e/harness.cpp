@@ -175,15 +175,14 @@ std::wstring ProgramPath(Client client) { return BinFolder() + L"\\" + ProgramNa
 
 std::wstring ProgramName(Client client) { return client == Client::Notes ? L"Quorvel" : L"Zembrik"; }
 
-StandinLock::StandinLock() : mutex_(CreateMutexW(nullptr, FALSE, L"qz-standin-settings")) {
-  if (!mutex_.Valid()) return;
-  const DWORD waited = WaitForSingleObject(mutex_.Get(), kLockWaitMilliseconds);
+StandinLock TakeStandinLock() {
+  const HANDLE mutex = CreateMutexW(nullptr, FALSE, L"qz-standin-settings");
+  if (mutex == nullptr) return nullptr;
+  const DWORD waited = WaitForSingleObject(mutex, kLockWaitMilliseconds);
   // An abandoned lock was held by a test that died: ours now.
-  held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-}
-
-StandinLock::~StandinLock() {
-  if (held_) ReleaseMutex(mutex_.Get());
+  if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) return StandinLock(mutex);
+  CloseHandle(mutex);
+  return nullptr;
 }
 
 StandinSession::StandinSession(const CaseFiles& files, const StandinSetup& setup)
@@ -266,7 +265,7 @@ bool WaitForMessageWindow() {
 }
 
 void RegisterAllStandins() {
-  const StandinLock lock;
+  const StandinLock lock = TakeStandinLock();
   for (const Client client : {Client::Notes, Client::Outlook}) {
     standins::RegisterClasses(ClassesOf(client), {}, StandinServerPath(client, standins::ServerKind::Local),
                               standins::ServerKind::Local);
@@ -274,7 +273,7 @@ void RegisterAllStandins() {
 }
 
 int CloseStandinWindows() {
-  const StandinLock lock;
+  const StandinLock lock = TakeStandinLock();
   std::set<DWORD> processes;
   for (const HWND window : TopLevelWindows()) {
     if (!IsStandinWindow(window)) continue;

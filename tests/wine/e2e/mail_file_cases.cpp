@@ -71,10 +71,7 @@ void MailFileTest(const MailFileCase& test) {
   scenario.mail = test.bytes;
   const Result result = Run(files, scenario);
   SCOPED_TRACE(JournalText(result));
-  ExpectEvents(result,
-               SuccessEvents(OutlookTable({.subject = test.subject, .address = test.address, .body = test.body})));
-  ExpectNoBox(result);
-  ExpectCleanEnd(result);
+  ExpectHandOff(result, OutlookTable({.subject = test.subject, .address = test.address, .body = test.body}));
 }
 
 const bool registered = AddRows(L"mailfile.", MailFileCases(), MailFileTest);

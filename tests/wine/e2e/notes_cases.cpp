@@ -46,9 +46,7 @@ void WorkedExample(ServerKind server) {
   SCOPED_TRACE(JournalText(result));
   Message memo = kWorkedMessage;
   if (server == ServerKind::InProcess) memo.copyTo = kNullBstr;
-  ExpectEvents(result, SuccessEvents(NotesTable(memo)));
-  ExpectNoBox(result);
-  ExpectCleanEnd(result);
+  ExpectHandOff(result, NotesTable(memo));
   if (server == ServerKind::Local) {
     ExpectMemoOpened(result);
     ExpectWindowActivated(result, L"normal");
@@ -64,9 +62,7 @@ void WindowCase(NotesWindowMode mode) {
   SCOPED_TRACE(JournalText(result));
   Message memo = kWorkedMessage;
   if (mode == NotesWindowMode::None) memo.session = L"session#1";
-  ExpectEvents(result, SuccessEvents(NotesTable(memo)));
-  ExpectNoBox(result);
-  ExpectCleanEnd(result);
+  ExpectHandOff(result, NotesTable(memo));
   ExpectMemoOpened(result);
   if (mode == NotesWindowMode::Minimized) {
     ExpectWindowActivated(result, L"minimized");
@@ -77,15 +73,9 @@ void WindowCase(NotesWindowMode mode) {
 }
 
 void AttachmentTest(const AttachmentCase& test) {
-  const CaseFiles files(std::wstring(L"notes.attachment_") + test.name);
-  const Attachment attachment = MakeAttachment(files, test.kind);
-  Scenario scenario;
-  scenario.mail = SimpleMail(attachment.path);
-  const Result result = Run(files, scenario);
+  const auto [result, table] =
+      RunWithAttachment(Client::Notes, std::wstring(L"notes.attachment_") + test.name, test.kind);
   SCOPED_TRACE(JournalText(result));
-  Message memo = SimpleMessage();
-  if (!attachment.name.empty()) memo.attachment = attachment;
-  const CallTable table = NotesTable(memo);
   if (test.kind == AttachmentKind::Wildcard) {
     ExpectCleanEnd(result, 4);
     // The lookup passes, and the stand-in, as Notes, cannot open a path with wildcards.
@@ -95,9 +85,7 @@ void AttachmentTest(const AttachmentCase& test) {
     EXPECT_EQ(result.standinWindowsLeft, 0) << L"memo windows open";
     return;
   }
-  ExpectCleanEnd(result);
-  ExpectEvents(result, SuccessEvents(table));
-  ExpectNoBox(result);
+  ExpectHandOff(result, table);
   ExpectMemoOpened(result);
 }
 

@@ -27,23 +27,14 @@ void WorkedExample(ServerKind server) {
   scenario.server = server;
   const Result result = Run(files, scenario);
   SCOPED_TRACE(JournalText(result));
-  ExpectEvents(result, SuccessEvents(OutlookTable(kWorkedMessage)));
-  ExpectNoBox(result);
-  ExpectCleanEnd(result);
+  ExpectHandOff(result, OutlookTable(kWorkedMessage));
   if (server == ServerKind::Local) ExpectDisplayed(result, true);
 }
 
 void AttachmentTest(const AttachmentCase& test) {
-  const CaseFiles files(std::wstring(L"outlook.attachment_") + test.name);
-  const Attachment attachment = MakeAttachment(files, test.kind);
-  Scenario scenario;
-  scenario.client = Client::Outlook;
-  scenario.mail = SimpleMail(attachment.path);
-  const Result result = Run(files, scenario);
+  const auto [result, table] =
+      RunWithAttachment(Client::Outlook, std::wstring(L"outlook.attachment_") + test.name, test.kind);
   SCOPED_TRACE(JournalText(result));
-  Message item = SimpleMessage();
-  if (!attachment.name.empty()) item.attachment = attachment;
-  const CallTable table = OutlookTable(item);
   if (test.kind == AttachmentKind::Wildcard) {
     ExpectCleanEnd(result, 4);
     // The lookup passes, and the stand-in, as Outlook, cannot open a path with wildcards.
@@ -55,9 +46,7 @@ void AttachmentTest(const AttachmentCase& test) {
     ExpectDisplayed(result, false);
     return;
   }
-  ExpectCleanEnd(result);
-  ExpectEvents(result, SuccessEvents(table));
-  ExpectNoBox(result);
+  ExpectHandOff(result, table);
   ExpectDisplayed(result, true);
 }
 

@@ -20,8 +20,8 @@ bool ProgIdKnown(const wchar_t* progId) {
 }  // namespace
 
 TEST(Standins, regserver_switches) {
-  const StandinLock lock;
-  EXPECT_TRUE(lock.Held()) << L"the stand-ins are ours for the case";
+  const StandinLock lock = TakeStandinLock();
+  EXPECT_TRUE(lock != nullptr) << L"the stand-ins are ours for the case";
   const std::wstring server = standins::ModuleFolder() + L"\\standins\\NotesStandin.exe";
   ProgramRun run = RunProgram(server, L"\"" + server + L"\" /RegServer NotesSession", std::chrono::seconds(30));
   EXPECT_TRUE(run.ended && run.exitCode == 0) << L"/RegServer NotesSession succeeds";

@@ -8,28 +8,22 @@ namespace {
 
 std::u16string Text(const std::wstring& text) { return {text.begin(), text.end()}; }
 
-std::vector<oracles::Attachment> Found(const std::optional<Attachment>& attachment) {
-  if (!attachment) return {};
-  return {{.path = Text(attachment->path), .name = Text(attachment->name)}};
+oracles::Message Oracle(const Message& message) {
+  oracles::Message oracle{
+      .subject = Text(message.subject), .address = Text(message.address), .body = Text(message.body)};
+  if (message.attachment) {
+    oracle.attachments = {{.path = Text(message.attachment->path), .name = Text(message.attachment->name)}};
+  }
+  return oracle;
 }
 
 }  // namespace
 
 CallTable NotesTable(const Message& memo) {
-  return {.steps = oracles::NotesRun({.subject = Text(memo.subject), .address = Text(memo.address),
-                                      .body = Text(memo.body), .attachments = Found(memo.attachment)}),
-          .nullString = memo.copyTo,
-          .session = memo.session};
+  return {.steps = oracles::NotesRun(Oracle(memo)), .nullString = memo.copyTo, .session = memo.session};
 }
 
-CallTable OutlookTable(const Message& item) {
-  std::vector<oracles::Attachment> attachment = Found(item.attachment);
-  return {.steps =
-              oracles::OutlookRun({.subject = Text(item.subject),
-                                   .address = Text(item.address),
-                                   .body = Text(item.body),
-                                   .attachment = attachment.empty() ? oracles::Attachment{} : attachment.front()})};
-}
+CallTable OutlookTable(const Message& item) { return {.steps = oracles::OutlookRun(Oracle(item))}; }
 
 Attachment MakeAttachment(const CaseFiles& files, AttachmentKind kind) {
   switch (kind) {
@@ -42,6 +36,17 @@ Attachment MakeAttachment(const CaseFiles& files, AttachmentKind kind) {
       return {files.Path(L"rep*.p?f"), L"report.pdf"};
   }
   return {};
+}
+
+AttachmentRun RunWithAttachment(Client client, const std::wstring& caseName, AttachmentKind kind) {
+  const CaseFiles files(caseName);
+  const Attachment attachment = MakeAttachment(files, kind);
+  Scenario scenario;
+  scenario.client = client;
+  scenario.mail = SimpleMail(attachment.path);
+  Message message = SimpleMessage();
+  if (!attachment.name.empty()) message.attachment = attachment;
+  return {Run(files, scenario), client == Client::Notes ? NotesTable(message) : OutlookTable(message)};
 }
 
 std::string SimpleMail(const std::wstring& attachmentPath) {

@@ -47,6 +47,14 @@ inline constexpr AttachmentCase kAttachmentCases[] = {
 // The attachment line for kind, and what the lookup finds for it (no name: nothing).
 Attachment MakeAttachment(const CaseFiles& files, AttachmentKind kind);
 
+// A run of client's program on SimpleMail with the attachment line of kind,
+// and the client's expected run where every step succeeds.
+struct AttachmentRun {
+  Result result;
+  CallTable table;
+};
+AttachmentRun RunWithAttachment(Client client, const std::wstring& caseName, AttachmentKind kind);
+
 // A failure at one step, and the box it gives.
 struct FaultCase {
   const wchar_t* name;
