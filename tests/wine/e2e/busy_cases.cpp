@@ -60,6 +60,15 @@ CallTable TableFor(Client client, const CaseFiles& files) {
   return OutlookTable(SimpleMessage(attachment));
 }
 
+// A run the busy client only delayed: the message composed as usual.
+BusyRun RunDelayed(const std::wstring& caseName, Client client, const Fault& fault) {
+  const CaseFiles files(caseName);
+  BusyRun run = RunBusy(files, client, fault);
+  SCOPED_TRACE(JournalText(run.result));
+  ExpectHandOff(run.result, TableFor(client, files));
+  return run;
+}
+
 struct ShortCase {
   const wchar_t* name;
   Client client;
@@ -109,11 +118,8 @@ void BusyTooLong(Client client, const std::wstring& target) {
 // A client busy starting may turn the creation itself away: it is installed,
 // so that is waited out like a busy call, and never "not installed".
 void CreationBusy() {
-  const CaseFiles files(L"busy.outlook_creation");
   const Fault fault = MakeFault(L"create:Application", Fault::Kind::BusyFor, 1500);
-  const BusyRun run = RunBusy(files, Client::Outlook, fault);
-  SCOPED_TRACE(JournalText(run.result));
-  ExpectHandOff(run.result, TableFor(Client::Outlook, files));
+  const BusyRun run = RunDelayed(L"busy.outlook_creation", Client::Outlook, fault);
   EXPECT_GE(run.turnedAway.size(), 3u) << L"the creation was tried again while busy";
   for (const std::wstring& line : run.turnedAway) {
     EXPECT_EQ(line, L"create Application -> HRESULT 0x8001010A [busy]") << L"a turned-away creation";
@@ -125,11 +131,8 @@ void CreationBusy() {
 // A call turned away a counted number of times runs at the next attempt:
 // exactly one call reaches the member, after exactly those attempts.
 void CountedAttempts() {
-  const CaseFiles files(L"busy.notes_counted_attempts");
   const Fault fault = MakeFault(L"Subject", Fault::Kind::BusyCalls, 4);
-  const BusyRun run = RunBusy(files, Client::Notes, fault);
-  SCOPED_TRACE(JournalText(run.result));
-  ExpectHandOff(run.result, TableFor(Client::Notes, files));
+  const BusyRun run = RunDelayed(L"busy.notes_counted_attempts", Client::Notes, fault);
   EXPECT_EQ(run.turnedAway.size(), 4u) << L"attempts turned away";
 }
 

@@ -93,21 +93,7 @@ std::vector<FaultCase> FaultCases() {
 }
 
 void FaultTest(const FaultCase& test) {
-  const CaseFiles files(std::wstring(L"outlook.fault_") + test.name);
-  const std::wstring attachment = files.Write(L"report.pdf", "%PDF-1.4 figures");
-  Scenario scenario;
-  scenario.client = Client::Outlook;
-  scenario.mail = SimpleMail(attachment);
-  scenario.faults = {test.fault};
-  const Result result = Run(files, scenario);
-  SCOPED_TRACE(JournalText(result));
-  const CallTable table = OutlookTable(SimpleMessage(Attachment{attachment, L"report.pdf"}));
-  const std::size_t row = RowOf(table, test.fault);
-  EXPECT_TRUE(row < table.steps.size()) << L"the fault names a row of the table";
-  if (row >= table.steps.size()) return;
-  ExpectEvents(result, FailureEvents(table, row, test.fault));
-  ExpectCriticalBox(result, Client::Outlook, test.message);
-  ExpectCleanEnd(result, test.message == kNotInstalled ? 3 : 4);
+  const Result result = RunFault(Client::Outlook, std::wstring(L"outlook.fault_") + test.name, test, kNotInstalled);
   ExpectDisplayed(result, false);
 }
 

@@ -49,6 +49,25 @@ AttachmentRun RunWithAttachment(Client client, const std::wstring& caseName, Att
   return {Run(files, scenario), client == Client::Notes ? NotesTable(message) : OutlookTable(message)};
 }
 
+Result RunFault(Client client, const std::wstring& caseName, const FaultCase& test, const std::wstring& notInstalled) {
+  const CaseFiles files(caseName);
+  const std::wstring attachment = files.Write(L"report.pdf", "%PDF-1.4 figures");
+  Scenario scenario;
+  scenario.client = client;
+  scenario.mail = SimpleMail(attachment);
+  scenario.faults = {test.fault};
+  Result result = Run(files, scenario);
+  SCOPED_TRACE(JournalText(result));
+  const Message message = SimpleMessage(Attachment{attachment, L"report.pdf"});
+  const CallTable table = client == Client::Notes ? NotesTable(message) : OutlookTable(message);
+  const std::size_t row = RowOf(table, test.fault);
+  EXPECT_LT(row, table.steps.size()) << L"the fault names a step of the run";
+  if (row < table.steps.size()) ExpectEvents(result, FailureEvents(table, row, test.fault));
+  ExpectCriticalBox(result, client, test.message);
+  ExpectCleanEnd(result, test.message == notInstalled ? 3 : 4);
+  return result;
+}
+
 std::string SimpleMail(const std::wstring& attachmentPath) {
   return "[ADDRESS]\r\nSales Team\r\n[SUBJECT]\r\nQuarterly figures\r\n[BODY]\r\nDear all,\r\n\r\n"
          "the figures are attached.\r\n[ATTACHMENT]\r\n" + Narrow(attachmentPath) + "\r\n";

@@ -62,6 +62,12 @@ struct FaultCase {
   std::wstring message;
 };
 
+// Runs client's program on SimpleMail with a report attached, the case's
+// fault set: the client's events up to the failure and the releases after
+// it, one critical box with the case's message, exit code 3 for notInstalled
+// and 4 for any other message.
+Result RunFault(Client client, const std::wstring& caseName, const FaultCase& test, const std::wstring& notInstalled);
+
 // From the first creation in the window activation to the last release.
 CallTable NotesTable(const Message& memo);
 CallTable OutlookTable(const Message& item);
