@@ -1,6 +1,5 @@
 #include "test_support.h"
 
-#include <filesystem>
 #include <memory>
 #include <type_traits>
 #include <stdexcept>
@@ -10,6 +9,7 @@
 namespace desktop_tests {
 namespace {
 
+using platform::win32::UniqueFindHandle;
 using platform::win32::UniqueHandle;
 
 struct KeyCloser {
@@ -17,13 +17,23 @@ struct KeyCloser {
 };
 using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
 
-// Read-only, hidden and system files go too.
 void RemoveTree(const std::wstring& folder) {
-  std::error_code ignored;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, ignored)) {
-    SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+  WIN32_FIND_DATAW found;
+  UniqueFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+  if (search.Valid()) {
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = folder + L"\\" + name;
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path);
+      } else {
+        DeleteFileW(path.c_str());
+      }
+    } while (FindNextFileW(search.Get(), &found));
   }
-  std::filesystem::remove_all(folder, ignored);
+  RemoveDirectoryW(folder.c_str());
 }
 
 std::wstring GuidText(const GUID& guid) {
