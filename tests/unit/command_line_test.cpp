@@ -13,6 +13,11 @@ struct SplitCase {
   std::u16string_view expected;
 };
 
+template <typename Split, std::size_t N>
+void ExpectSplits(Split split, const SplitCase (&cases)[N]) {
+  for (const SplitCase& one : cases) EXPECT_EQ(split(one.input), one.expected) << one.name;
+}
+
 TEST(CommandLineTailOf, SkipsTheProgramNameAndOneSeparator) {
   const SplitCase cases[] = {
       {"quoted name, no arguments", uR"("C:\Prog Files\Quorvel.exe")", u""},
@@ -32,9 +37,7 @@ TEST(CommandLineTailOf, SkipsTheProgramNameAndOneSeparator) {
       {"empty command line", u"", u""},
       {"other white space is not a separator", u"Q.exe\u3000a", u""},
   };
-  for (const SplitCase& split : cases) {
-    EXPECT_EQ(platform::CommandLineTailOf(split.input), split.expected) << split.name;
-  }
+  ExpectSplits(platform::CommandLineTailOf, cases);
 }
 
 TEST(ProgramFolderOf, CutsAtTheLastBackslashKeepingDriveRoots) {
@@ -47,9 +50,7 @@ TEST(ProgramFolderOf, CutsAtTheLastBackslashKeepingDriveRoots) {
       {"blanks kept", uR"(C:\Program Files (x86)\Q\Quorvel.exe)", uR"(C:\Program Files (x86)\Q)"},
       {"no backslash", u"Quorvel.exe", u""},
   };
-  for (const SplitCase& split : cases) {
-    EXPECT_EQ(platform::ProgramFolderOf(split.input), split.expected) << split.name;
-  }
+  ExpectSplits(platform::ProgramFolderOf, cases);
 }
 
 // Only these name the same file from every current folder; the rest the

@@ -32,62 +32,68 @@ std::string Utf16Le(std::u16string_view text) {
 }
 
 struct ReadCase {
-  const char* name;
-  std::string bytes;
-  std::u16string address;
-  std::u16string subject;
-  std::u16string body;
-  std::u16string attachment;
+  const char* name = "";
+  std::string bytes{};
+  std::u16string address{};
+  std::u16string subject{};
+  std::u16string body{};
+  std::u16string attachment{};
 };
 
 const ReadCase kReadCases[] = {
-    {"WorkedExample",
-     "Order export\r\n[ADDRESS]\r\nSales Team\r\n\r\nPurchasing Team\r\n[SUBJECT]\r\nOrder confirmed\r\n"
-     "[BODY]\r\nHello,\r\n\r\nthe order has been confirmed.\r\n[Body]\r\n[ATTACHMENT]\r\n"
-     "C:\\Orders\\confirmation.pdf\r\n[BODY]\r\nRegards\r\n",
-     u"Purchasing Team", u"Order confirmed",
-     u"Hello,\r\rthe order has been confirmed.\r[Body]\rRegards\r", u"C:\\Orders\\confirmation.pdf"},
-    {"ZeroBytes", "", u"", u"", u"", u""},
-    {"MarkersOnly", "[ADDRESS]\r\n[SUBJECT]\r\n[BODY]\r\n[ATTACHMENT]\r\n", u"", u"", u"", u""},
-    {"TextAboveFirstMarkerIsDropped", "a@b\r\nSubject\r\n[BODY]\r\nx", u"", u"", u"x\r", u""},
-    {"LastNonEmptyLineWins", "[ADDRESS]\r\nfirst\r\nsecond\r\n\r\n", u"second", u"", u"", u""},
-    {"LineOfOneBlankReplaces", "[SUBJECT]\r\nReal\r\n \r\n", u"", u" ", u"", u""},
-    {"MarkerLookalikesAreContent",
-     "[body]\r\n[ADDRESS]\r\n [SUBJECT]\r\n[SUBJECT] \r\n[Body]\r\n[OTHER]\r\n", u"[OTHER]", u"", u"", u""},
-    {"TabsCountAsCharacters", "[ATTACHMENT]\r\nC:\\a.txt\r\n\t\r\n", u"", u"", u"", u"\t"},
-    {"EmptyBodyLinesKeepTheirCarriageReturn", "[BODY]\r\nA\r\n\r\nB\r\n", u"", u"", u"A\r\rB\r", u""},
-    {"BodySectionsJoinAcrossOtherSections", "[BODY]\r\none\r\n[SUBJECT]\r\ns\r\n[BODY]\r\ntwo\r\n", u"", u"s",
-     u"one\rtwo\r", u""},
-    {"EmptyLineAtEndOfBody", "[BODY]\r\nA\r\n\r\n", u"", u"", u"A\r\r", u""},
-    {"LoneLineFeedsDoNotEndLines", "[ADDRESS]\na@b\n[BODY]\nx\n", u"", u"", u"", u""},
-    {"LoneLineFeedIsKeptInsideALine", "[BODY]\r\na\nb\r\n", u"", u"", u"a\nb\r", u""},
-    {"CarriageReturnAloneEndsLines", "[ADDRESS]\ra@b\r[BODY]\rx\r\ry\r", u"a@b", u"", u"x\r\ry\r", u""},
-    {"CarriageReturnBeforeCrLfGivesAnEmptyLine", "[BODY]\r\nx\r\r\ny\r\n", u"", u"", u"x\r\ry\r", u""},
-    {"LastLineWithoutLineEnd", "[SUBJECT]\r\nHi", u"", u"Hi", u"", u""},
+    {.name = "WorkedExample",
+     .bytes = "Order export\r\n[ADDRESS]\r\nSales Team\r\n\r\nPurchasing Team\r\n[SUBJECT]\r\nOrder confirmed\r\n"
+              "[BODY]\r\nHello,\r\n\r\nthe order has been confirmed.\r\n[Body]\r\n[ATTACHMENT]\r\n"
+              "C:\\Orders\\confirmation.pdf\r\n[BODY]\r\nRegards\r\n",
+     .address = u"Purchasing Team",
+     .subject = u"Order confirmed",
+     .body = u"Hello,\r\rthe order has been confirmed.\r[Body]\rRegards\r",
+     .attachment = u"C:\\Orders\\confirmation.pdf"},
+    {.name = "ZeroBytes"},
+    {.name = "MarkersOnly", .bytes = "[ADDRESS]\r\n[SUBJECT]\r\n[BODY]\r\n[ATTACHMENT]\r\n"},
+    {.name = "TextAboveFirstMarkerIsDropped", .bytes = "a@b\r\nSubject\r\n[BODY]\r\nx", .body = u"x\r"},
+    {.name = "LastNonEmptyLineWins", .bytes = "[ADDRESS]\r\nfirst\r\nsecond\r\n\r\n", .address = u"second"},
+    {.name = "LineOfOneBlankReplaces", .bytes = "[SUBJECT]\r\nReal\r\n \r\n", .subject = u" "},
+    {.name = "MarkerLookalikesAreContent",
+     .bytes = "[body]\r\n[ADDRESS]\r\n [SUBJECT]\r\n[SUBJECT] \r\n[Body]\r\n[OTHER]\r\n", .address = u"[OTHER]"},
+    {.name = "TabsCountAsCharacters", .bytes = "[ATTACHMENT]\r\nC:\\a.txt\r\n\t\r\n", .attachment = u"\t"},
+    {.name = "EmptyBodyLinesKeepTheirCarriageReturn", .bytes = "[BODY]\r\nA\r\n\r\nB\r\n", .body = u"A\r\rB\r"},
+    {.name = "BodySectionsJoinAcrossOtherSections", .bytes = "[BODY]\r\none\r\n[SUBJECT]\r\ns\r\n[BODY]\r\ntwo\r\n",
+     .subject = u"s", .body = u"one\rtwo\r"},
+    {.name = "EmptyLineAtEndOfBody", .bytes = "[BODY]\r\nA\r\n\r\n", .body = u"A\r\r"},
+    {.name = "LoneLineFeedsDoNotEndLines", .bytes = "[ADDRESS]\na@b\n[BODY]\nx\n"},
+    {.name = "LoneLineFeedIsKeptInsideALine", .bytes = "[BODY]\r\na\nb\r\n", .body = u"a\nb\r"},
+    {.name = "CarriageReturnAloneEndsLines", .bytes = "[ADDRESS]\ra@b\r[BODY]\rx\r\ry\r", .address = u"a@b",
+     .body = u"x\r\ry\r"},
+    {.name = "CarriageReturnBeforeCrLfGivesAnEmptyLine", .bytes = "[BODY]\r\nx\r\r\ny\r\n", .body = u"x\r\ry\r"},
+    {.name = "LastLineWithoutLineEnd", .bytes = "[SUBJECT]\r\nHi", .subject = u"Hi"},
     // A mark chooses the encoding and is no part of the first line; three chunk
     // sizes below 4 split the mark, CR LF and every character across reads.
-    {"Utf8MarkIsNoPartOfTheFirstLine", "\xEF\xBB\xBF[ADDRESS]\r\na@b\r\n[SUBJECT]\r\ns\r\n", u"a@b", u"s", u"", u""},
-    {"Utf8CharactersOfOneToFourBytes",
-     "\xEF\xBB\xBF[SUBJECT]\r\nM\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x93\x8E\r\n[ATTACHMENT]\r\nC:\\B\xC3\xBCro\\a.pdf",
-     u"", u"M\u00FCller \u20AC \U0001F4CE", u"", u"C:\\B\u00FCro\\a.pdf"},
-    {"Utf8InvalidBytesEachBecomeOneReplacement",
-     "\xEF\xBB\xBF[BODY]\r\n\x80|\xC3|\xE2\x82|\xC0\xAF|\xED\xA0\x80|\xF4\x90\x80\x80|\xFF\r\n\xE2\r\n",
-     u"", u"",
-     u"\uFFFD|\uFFFD|\uFFFD\uFFFD|\uFFFD\uFFFD|\uFFFD\uFFFD\uFFFD|\uFFFD\uFFFD\uFFFD\uFFFD|\uFFFD\r\uFFFD\r", u""},
-    {"Utf8LineRulesHold", "\xEF\xBB\xBF[BODY]\ra\nb\r\n\r\nc", u"", u"", u"a\nb\r\rc\r", u""},
-    {"Utf16MarkIsNoPartOfTheFirstLine", Utf16Le(u"[ADDRESS]\r\na@b\r\n[SUBJECT]\r\nM\u00FCller \U0001F4CE\r\n"),
-     u"a@b", u"M\u00FCller \U0001F4CE", u"", u""},
+    {.name = "Utf8MarkIsNoPartOfTheFirstLine", .bytes = "\xEF\xBB\xBF[ADDRESS]\r\na@b\r\n[SUBJECT]\r\ns\r\n",
+     .address = u"a@b", .subject = u"s"},
+    {.name = "Utf8CharactersOfOneToFourBytes",
+     .bytes = "\xEF\xBB\xBF[SUBJECT]\r\nM\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x93\x8E\r\n"
+              "[ATTACHMENT]\r\nC:\\B\xC3\xBCro\\a.pdf",
+     .subject = u"M\u00FCller \u20AC \U0001F4CE", .attachment = u"C:\\B\u00FCro\\a.pdf"},
+    {.name = "Utf8InvalidBytesEachBecomeOneReplacement",
+     .bytes = "\xEF\xBB\xBF[BODY]\r\n\x80|\xC3|\xE2\x82|\xC0\xAF|\xED\xA0\x80|\xF4\x90\x80\x80|\xFF\r\n\xE2\r\n",
+     .body = u"\uFFFD|\uFFFD|\uFFFD\uFFFD|\uFFFD\uFFFD|\uFFFD\uFFFD\uFFFD|\uFFFD\uFFFD\uFFFD\uFFFD|\uFFFD\r\uFFFD\r"},
+    {.name = "Utf8LineRulesHold", .bytes = "\xEF\xBB\xBF[BODY]\ra\nb\r\n\r\nc", .body = u"a\nb\r\rc\r"},
+    {.name = "Utf16MarkIsNoPartOfTheFirstLine",
+     .bytes = Utf16Le(u"[ADDRESS]\r\na@b\r\n[SUBJECT]\r\nM\u00FCller \U0001F4CE\r\n"), .address = u"a@b",
+     .subject = u"M\u00FCller \U0001F4CE"},
     // U+0D0A holds the bytes of CR LF, and U+0A0D those of LF CR: neither ends a line.
-    {"Utf16LineRulesHoldOnCharacters", Utf16Le(u"[BODY]\r\u0D0A\u0A0D\r\na\nb\r\r\nc"), u"", u"",
-     u"\u0D0A\u0A0D\ra\nb\r\rc\r", u""},
-    {"Utf16LoneSurrogatesBecomeReplacements", Utf16Le(u"[SUBJECT]\r\n") + "\x00\xD8\r\x00"s + "A\x00\x00\xDC"s,
-     u"", u"A\uFFFD", u"", u""},
-    {"Utf16FinalOddByteBecomesAReplacement", Utf16Le(u"[BODY]\r\nab") + "c", u"", u"", u"ab\uFFFD\r", u""},
-    {"Utf16MarkAloneGivesNoLines", "\xFF\xFE", u"", u"", u"", u""},
-    {"MarkLookalikesStayAnsi", "\xFE\xFF[SUBJECT]\r\n\xEF\xBB\r\n[SUBJECT]\r\nx", u"", u"x", u"", u""},
-    {"HighBytesDecodeFromTheAnsiCodePage", "[SUBJECT]\r\n\x80 caf\xE9 \x81\xFF\r\n", u"", u"\u20AC caf\u00E9 \u0081\u00FF",
-     u"", u""},
-    {"NulBytesAreCharacters", std::string("[BODY]\r\na\0b\r\n", 12), u"", u"", std::u16string(u"a\0b\r", 4), u""},
+    {.name = "Utf16LineRulesHoldOnCharacters", .bytes = Utf16Le(u"[BODY]\r\u0D0A\u0A0D\r\na\nb\r\r\nc"),
+     .body = u"\u0D0A\u0A0D\ra\nb\r\rc\r"},
+    {.name = "Utf16LoneSurrogatesBecomeReplacements",
+     .bytes = Utf16Le(u"[SUBJECT]\r\n") + "\x00\xD8\r\x00"s + "A\x00\x00\xDC"s, .subject = u"A\uFFFD"},
+    {.name = "Utf16FinalOddByteBecomesAReplacement", .bytes = Utf16Le(u"[BODY]\r\nab") + "c", .body = u"ab\uFFFD\r"},
+    {.name = "Utf16MarkAloneGivesNoLines", .bytes = "\xFF\xFE"},
+    {.name = "MarkLookalikesStayAnsi", .bytes = "\xFE\xFF[SUBJECT]\r\n\xEF\xBB\r\n[SUBJECT]\r\nx", .subject = u"x"},
+    {.name = "HighBytesDecodeFromTheAnsiCodePage", .bytes = "[SUBJECT]\r\n\x80 caf\xE9 \x81\xFF\r\n",
+     .subject = u"\u20AC caf\u00E9 \u0081\u00FF"},
+    {.name = "NulBytesAreCharacters", .bytes = std::string("[BODY]\r\na\0b\r\n", 12),
+     .body = std::u16string(u"a\0b\r", 4)},
 };
 
 void PrintTo(const ReadCase& readCase, std::ostream* out) { *out << readCase.name; }

@@ -2,98 +2,70 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "expected_journal.h"
 #include "fake_desktop.h"
+#include "composers.h"
 
 namespace {
 
+using oracles::Attachment;
 using testing_support::FakeDesktop;
+using testing_support::JournalOf;
 using Journal = std::vector<std::string>;
 
 constexpr platform::WindowHandle kNotesWindow = 4242;
+const Attachment kReport{.path = u"C:\\in\\a.pdf", .name = u"a.pdf"};
 
-platform::HandOff Send(FakeDesktop& desktop, const std::u16string& attachment = u"C:\\in\\a.pdf") {
+platform::HandOff Send(FakeDesktop& desktop, const std::u16string& attachment = kReport.path) {
   return notes::SendWithNotes(desktop, u"Order confirmed", u"Purchasing Team", platform::NullableString(), u"",
                        u"Hello,\r\r", attachment, u"");
+}
+
+std::vector<oracles::Step> Memo(std::vector<Attachment> attachments = {kReport}) {
+  return oracles::NotesRun({.subject = u"Order confirmed",
+                            .address = u"Purchasing Team",
+                            .body = u"Hello,\r\r",
+                            .attachments = attachments});
 }
 
 FakeDesktop DesktopWithNotes() {
   FakeDesktop desktop;
   desktop.notesWindow = kNotesWindow;
-  desktop.fileNames[u"C:\\in\\a.pdf"] = u"a.pdf";
+  desktop.fileNames[kReport.path] = kReport.name;
   return desktop;
 }
-
-const Journal kFullSequence = {
-    "create Notes.NotesSession",
-    "pump",
-    "pump",
-    "FindWindowA \"NOTES\" null -> 4242",
-    "ShowWindow 4242 3",
-    "SetForegroundWindow 4242",
-    "release Notes.NotesSession",
-    "create Notes.Notessession",
-    "call Notes.Notessession.GETDATABASE(String \"\", String \"\") -> GETDATABASE",
-    "call GETDATABASE.OPENMAIL()",
-    "call GETDATABASE.CreateDocument() -> CreateDocument",
-    "call CreateDocument.CREATERICHTEXTITEM(String \"Body\") -> CREATERICHTEXTITEM",
-    "set CreateDocument.Subject = String \"Order confirmed\"",
-    "set CreateDocument.SendTo = String \"Purchasing Team\"",
-    "set CreateDocument.CopyTo = NullString",
-    "set CreateDocument.BlindCopyTo = String \"\"",
-    "set CreateDocument.Body = String \"Hello,\\r\\r\"",
-    "find \"C:\\in\\a.pdf\" -> \"a.pdf\"",
-    "find \"C:\\in\\a.pdf\" -> \"a.pdf\"",
-    "call CREATERICHTEXTITEM.EMBEDOBJECT(Int16 1454, String \"\", StringByRef \"C:\\in\\a.pdf\", String \"a.pdf\")",
-    "create Notes.NotesUIWorkspace",
-    "call Notes.NotesUIWorkspace.EDITDOCUMENT(Boolean true, ObjectByRef CreateDocument) -> EDITDOCUMENT",
-    "call EDITDOCUMENT.GOTOFIELD(String \"Subject\")",
-    "release EDITDOCUMENT",
-    "release Notes.Notessession",
-    "release Notes.NotesUIWorkspace",
-    "release CreateDocument",
-    "release CREATERICHTEXTITEM",
-    "release GETDATABASE",
-};
 
 TEST(SendWithNotes, MakesTheCallsOfTheTableInOrder) {
   FakeDesktop desktop = DesktopWithNotes();
   EXPECT_EQ(Send(desktop), platform::HandOff::Completed);
-  EXPECT_EQ(desktop.journal, kFullSequence);
+  EXPECT_EQ(desktop.journal, JournalOf(Memo(), kNotesWindow));
 }
 
 TEST(SendWithNotes, WithoutANotesWindowTheMemoIsStillOpened) {
   FakeDesktop desktop = DesktopWithNotes();
   desktop.notesWindow = 0;
   Send(desktop);
-  EXPECT_TRUE(desktop.Lines("ShowWindow").empty());
-  EXPECT_TRUE(desktop.Lines("SetForegroundWindow").empty());
-  EXPECT_EQ(desktop.Lines("call EDITDOCUMENT.GOTOFIELD").size(), 1u);
-  EXPECT_TRUE(desktop.Lines("message").empty());
+  std::vector<oracles::Step> memo = oracles::NotesRun(
+      {.subject = u"Order confirmed", .address = u"Purchasing Team", .body = u"Hello,\r\r", .attachments = {kReport},
+       .notesWindow = false});
+  EXPECT_EQ(desktop.journal, JournalOf(memo));
 }
 
 TEST(SendWithNotes, AttachmentIsEmbeddedOnlyWhenItNamesANormalFile) {
   struct AttachmentCase {
     const char* name;
-    std::u16string path;
-    Journal finds;
-    Journal embeds;
+    Attachment attachment;
   };
   const AttachmentCase cases[] = {
-      {"empty: no lookup", u"", {}, {}},
-      {"missing, folder, hidden or system: looked up, skipped quietly", u"C:\\in\\gone.pdf",
-       {"find \"C:\\in\\gone.pdf\" -> \"\""}, {}},
-      {"wildcard: the path goes over unchanged with the first match's name", u"C:\\in\\*.pdf",
-       {"find \"C:\\in\\*.pdf\" -> \"a.pdf\"", "find \"C:\\in\\*.pdf\" -> \"a.pdf\""},
-       {"call CREATERICHTEXTITEM.EMBEDOBJECT(Int16 1454, String \"\", StringByRef \"C:\\in\\*.pdf\", "
-        "String \"a.pdf\")"}},
-      {"relative: Notes gets the full path, the name stays bare", u"in\\a.pdf",
-       {"find \"in\\a.pdf\" -> \"a.pdf\"", "find \"in\\a.pdf\" -> \"a.pdf\""},
-       {"call CREATERICHTEXTITEM.EMBEDOBJECT(Int16 1454, String \"\", StringByRef \"C:\\Work\\in\\a.pdf\", "
-        "String \"a.pdf\")"}},
-      {"network path: as written, dots and all", u"\\\\srv\\in\\.\\A.PDF",
-       {"find \"\\\\srv\\in\\.\\A.PDF\" -> \"a.pdf\"", "find \"\\\\srv\\in\\.\\A.PDF\" -> \"a.pdf\""},
-       {"call CREATERICHTEXTITEM.EMBEDOBJECT(Int16 1454, String \"\", StringByRef \"\\\\srv\\in\\.\\A.PDF\", "
-        "String \"a.pdf\")"}},
+      {"empty: no lookup", {}},
+      {"missing, folder, hidden or system: looked up, skipped quietly", {.path = u"C:\\in\\gone.pdf"}},
+      {"wildcard: the path goes over unchanged with the first match's name",
+       {.path = u"C:\\in\\*.pdf", .name = u"a.pdf"}},
+      {"relative: Notes gets the full path, the name stays bare",
+       {.path = u"in\\a.pdf", .name = u"a.pdf", .fullPath = u"C:\\Work\\in\\a.pdf"}},
+      {"network path: as written, dots and all", {.path = u"\\\\srv\\in\\.\\A.PDF", .name = u"a.pdf"}},
   };
   for (const AttachmentCase& attachmentCase : cases) {
     SCOPED_TRACE(attachmentCase.name);
@@ -101,88 +73,54 @@ TEST(SendWithNotes, AttachmentIsEmbeddedOnlyWhenItNamesANormalFile) {
     desktop.fileNames[u"C:\\in\\*.pdf"] = u"a.pdf";
     desktop.fileNames[u"in\\a.pdf"] = u"a.pdf";
     desktop.fileNames[u"\\\\srv\\in\\.\\A.PDF"] = u"a.pdf";
-    Send(desktop, attachmentCase.path);
-    EXPECT_EQ(desktop.Lines("find"), attachmentCase.finds);
-    EXPECT_EQ(desktop.Lines("call CREATERICHTEXTITEM.EMBEDOBJECT"), attachmentCase.embeds);
-    EXPECT_EQ(desktop.Lines("call EDITDOCUMENT.GOTOFIELD").size(), 1u);
-    EXPECT_TRUE(desktop.Lines("message").empty());
+    Send(desktop, attachmentCase.attachment.path);
+    EXPECT_EQ(desktop.journal, JournalOf(Memo({attachmentCase.attachment}), kNotesWindow));
   }
 }
 
 TEST(SendWithNotes, SecondAttachmentIsTestedAndEmbeddedLikeTheFirst) {
   FakeDesktop desktop = DesktopWithNotes();
   desktop.fileNames[u"C:\\in\\b.txt"] = u"b.txt";
-  notes::SendWithNotes(desktop, u"s", u"a", platform::NullableString(), u"", u"", u"C:\\in\\a.pdf", u"C:\\in\\b.txt");
-  EXPECT_EQ(desktop.Lines("call CREATERICHTEXTITEM.EMBEDOBJECT"),
-            (Journal{"call CREATERICHTEXTITEM.EMBEDOBJECT(Int16 1454, String \"\", StringByRef \"C:\\in\\a.pdf\", "
-                     "String \"a.pdf\")",
-                     "call CREATERICHTEXTITEM.EMBEDOBJECT(Int16 1454, String \"\", StringByRef \"C:\\in\\b.txt\", "
-                     "String \"b.txt\")"}));
-}
-
-// The releases the composer owes after a failure at a given line of the full
-// sequence: the session, then workspace, document, rich-text item, database,
-// each only if it was made.
-Journal ReleasesAfterFailureAt(std::size_t failedLine) {
-  const Journal made(kFullSequence.begin(), kFullSequence.begin() + static_cast<std::ptrdiff_t>(failedLine));
-  auto wasMade = [&](const std::string& creation) {
-    return std::find(made.begin(), made.end(), creation) != made.end();
-  };
-  Journal releases;
-  if (kFullSequence[failedLine].starts_with("call EDITDOCUMENT.GOTOFIELD")) releases.push_back("release EDITDOCUMENT");
-  if (wasMade("create Notes.Notessession")) releases.push_back("release Notes.Notessession");
-  if (wasMade("create Notes.NotesUIWorkspace")) releases.push_back("release Notes.NotesUIWorkspace");
-  for (const char* object : {"CreateDocument", "CREATERICHTEXTITEM", "GETDATABASE"}) {
-    for (const std::string& line : made) {
-      if (line.starts_with("call ") && line.ends_with(std::string("-> ") + object)) {
-        releases.push_back(std::string("release ") + object);
-      }
-    }
-  }
-  return releases;
-}
-
-bool CanFail(const std::string& line) {
-  return line.starts_with("create ") || line.starts_with("call ") || line.starts_with("set ") ||
-         line.starts_with("find ");
+  notes::SendWithNotes(desktop, u"Order confirmed", u"Purchasing Team", platform::NullableString(), u"", u"Hello,\r\r",
+                       kReport.path, u"C:\\in\\b.txt");
+  EXPECT_EQ(desktop.journal, JournalOf(Memo({kReport, {.path = u"C:\\in\\b.txt", .name = u"b.txt"}}), kNotesWindow));
 }
 
 TEST(SendWithNotes, FailureAtAnyStepShowsOneBoxSkipsTheRestAndReleasesEverything) {
+  const std::vector<oracles::Step> memo = Memo();
+  const Journal complete = JournalOf(memo, kNotesWindow);
   int stepsFailed = 0;
-  for (std::size_t line = 0; line < kFullSequence.size(); ++line) {
-    if (!CanFail(kFullSequence[line])) continue;
-    SCOPED_TRACE(kFullSequence[line]);
+  for (std::size_t step = 0; step < memo.size(); ++step) {
+    if (!oracles::CanFail(memo[step])) continue;
+    SCOPED_TRACE(complete[step]);
     FakeDesktop desktop = DesktopWithNotes();
-    // Both lookups of the attachment look alike; fail the one at this line.
-    const int occurrence = line > 0 && kFullSequence[line] == kFullSequence[line - 1] ? 2 : 1;
-    desktop.FailWhen(kFullSequence[line], platform::Failure(-2147352567, u"Server said no"), occurrence);
+    // Both lookups of the attachment look alike; fail the one at this step.
+    const auto occurrence =
+        std::count(complete.begin(), complete.begin() + static_cast<std::ptrdiff_t>(step) + 1, complete[step]);
+    desktop.FailWhen(complete[step], platform::Failure(-2147352567, u"Server said no"), static_cast<int>(occurrence));
 
     EXPECT_EQ(Send(desktop), platform::HandOff::Failed);
-
-    Journal expected(kFullSequence.begin(), kFullSequence.begin() + static_cast<std::ptrdiff_t>(line) + 1);
-    expected.back() += " FAILS";
-    for (const std::string& release : ReleasesAfterFailureAt(line)) {
-      if (release == "release EDITDOCUMENT") expected.push_back(release);
-    }
-    expected.push_back("message 16 \"Error: -2147352567 Server said no\"");
-    for (const std::string& release : ReleasesAfterFailureAt(line)) {
-      if (release != "release EDITDOCUMENT") expected.push_back(release);
-    }
-    EXPECT_EQ(desktop.journal, expected);
+    EXPECT_EQ(desktop.journal,
+              JournalOf(oracles::FailedAt(memo, step, u"Error: -2147352567 Server said no"), kNotesWindow));
     ++stepsFailed;
   }
   EXPECT_EQ(stepsFailed, 17);
 }
 
 TEST(SendWithNotes, ClassThatCannotBeCreatedMeansNotesIsNotInstalled) {
-  for (const char* progId : {"create Notes.NotesSession", "create Notes.Notessession", "create Notes.NotesUIWorkspace"}) {
-    SCOPED_TRACE(progId);
+  const std::vector<oracles::Step> memo = Memo();
+  int classes = 0;
+  for (std::size_t step = 0; step < memo.size(); ++step) {
+    if (memo[step].kind != oracles::Step::Kind::Create) continue;
+    const std::string creation = JournalOf(memo)[step];
+    SCOPED_TRACE(creation);
     FakeDesktop desktop = DesktopWithNotes();
-    desktop.FailWhen(progId, platform::MakeFailure(platform::RuntimeError::CannotCreateObject));
+    desktop.FailWhen(creation, platform::MakeFailure(platform::RuntimeError::CannotCreateObject));
     EXPECT_EQ(Send(desktop), platform::HandOff::ClientNotInstalled);
-    EXPECT_EQ(desktop.Lines("message"), (Journal{"message 16 \"Lotus Notes is not installed!\""}));
-    EXPECT_TRUE(desktop.Lines("call Notes.NotesUIWorkspace.EDITDOCUMENT").empty());
+    EXPECT_EQ(desktop.journal, JournalOf(oracles::FailedAt(memo, step, oracles::kNotesNotInstalled), kNotesWindow));
+    ++classes;
   }
+  EXPECT_EQ(classes, 3);
 }
 
 TEST(SendWithNotes, NotInstalledMakesNoOtherCall) {
@@ -202,7 +140,8 @@ TEST(SendWithNotes, GeneralMessageKeepsAnEmptyDescriptionAndTheSign) {
       {platform::MakeFailure(platform::RuntimeError::MemberNotSupported),
        "message 16 \"Error: 438 Object doesn't support this property or method\""},
       {platform::Failure(1234, u""), "message 16 \"Error: 1234 \""},
-      {platform::Failure(-2147221005, u"Invalid class string"), "message 16 \"Error: -2147221005 Invalid class string\""},
+      {platform::Failure(-2147221005, u"Invalid class string"),
+       "message 16 \"Error: -2147221005 Invalid class string\""},
   };
   for (const MessageCase& messageCase : cases) {
     FakeDesktop desktop = DesktopWithNotes();
@@ -224,12 +163,8 @@ TEST(ComposeNotesMemo, PassesTheFieldsWithANullCopyToAndEmptyBlindCopy) {
   FakeDesktop desktop = DesktopWithNotes();
   mailfile::MailFields fields{u"to@x", u"subj", u"body\r", u""};
   notes::ComposeNotesMemo(desktop, fields);
-  EXPECT_EQ(desktop.Lines("set "), (Journal{"set CreateDocument.Subject = String \"subj\"",
-                                            "set CreateDocument.SendTo = String \"to@x\"",
-                                            "set CreateDocument.CopyTo = NullString",
-                                            "set CreateDocument.BlindCopyTo = String \"\"",
-                                            "set CreateDocument.Body = String \"body\\r\""}));
-  EXPECT_TRUE(desktop.Lines("find").empty());
+  EXPECT_EQ(desktop.journal, JournalOf(oracles::NotesRun({.subject = u"subj", .address = u"to@x", .body = u"body\r"}),
+                                       kNotesWindow));
 }
 
 }  // namespace

@@ -2,50 +2,57 @@
 // the stand-in's journal against the call table, and the clean-up.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "harness.h"
-#include "runner.h"
+#include "composers.h"
 #include "settings.h"
 
 namespace e2e {
 
-// One row of a composer's call table as the stand-in journals it.
-struct CallRow {
-  std::wstring target;  // what a fault names to fail this row: member or "create:<class>"
-  std::wstring line;    // the journal line up to the outcome
-  std::wstring result;  // " -> VT_DISPATCH database#1" where the result is wanted, else ""
-  std::wstring makes;   // the object the row makes and the composer keeps to its exit
-  std::wstring releasedRightAfter;  // an object released as soon as the row is done (or fails)
-};
-
+// A composer's expected run, and how the stand-in names what it receives.
 struct CallTable {
-  std::vector<CallRow> rows;
-  // The objects the composer releases at its exit point, in that order.
-  std::vector<std::wstring> exitReleases;
+  std::vector<oracles::Step> steps;
+  std::wstring nullString = L"VT_BSTR null";  // a null string as the stand-in journals it
+  std::wstring session = L"session#2";        // the composer's own Notes session
 };
 
-// The events of a run that went through every row.
+// The events of a run that went through every step.
 std::vector<std::wstring> SuccessEvents(const CallTable& table);
 
-// The events of a run whose row `failing` failed with fault: every row before
-// it, the failing row, then the releases of what had been made; nothing
-// after the failing row when the fault lets the client die there.
+// The events of a run whose step `failing` failed with fault: every step
+// before it, the failing one, then the releases of what had been made;
+// nothing after the failing step when the fault lets the client die there.
 std::vector<std::wstring> FailureEvents(const CallTable& table, std::size_t failing, const standins::Fault& fault);
 
-// The index of the row a fault names (its nth call of that target).
+// The index of the step a fault names (its nth call of that target): a
+// member, "create:<class>", or "find" for the attachment's lookup.
 std::size_t RowOf(const CallTable& table, const standins::Fault& fault);
 
-// Expected lines that end in "*" match any line that starts with the rest.
-void ExpectEvents(Check& check, const Result& result, const std::vector<std::wstring>& expected);
+// The journal line of a step up to its outcome.
+std::wstring CallLine(const CallTable& table, std::size_t step);
 
-void ExpectNoBox(Check& check, const Result& result);
+// Expected lines that end in "*" match any line that starts with the rest.
+void ExpectEvents(const Result& result, const std::vector<std::wstring>& expected);
+
+void ExpectNoBox(const Result& result);
 // Exactly one box: OK only, the program's name as title, the critical icon.
-void ExpectCriticalBox(Check& check, const Result& result, Client client, const std::wstring& text);
-// The run ended by itself with this exit code, every object was released and
-// the stand-ins ended when their windows were closed.
-void ExpectCleanEnd(Check& check, const Result& result, DWORD exitCode = 0);
+void ExpectCriticalBox(const Result& result, Client client, const std::wstring& text);
+// The run ended by itself, inside the harness's bound for a hang, with this
+// exit code; every object was released and the stand-ins ended when their
+// windows were closed.
+void ExpectCleanEnd(const Result& result, DWORD exitCode = 0);
+
+// The whole message reached the client: every step, no box, a clean end.
+void ExpectHandOff(const Result& result, const std::vector<std::wstring>& events);
+void ExpectHandOff(const Result& result, const CallTable& table);
+
+// A run that found no mail file: no box, no mail client, exit code 2.
+void ExpectQuietEnd(const Result& result);
 
 // What COM gives for a call whose server process died: RPC_S_CALL_FAILED.
 inline constexpr long kServerDiedHresult = static_cast<long>(0x800706BEu);
@@ -57,7 +64,24 @@ std::wstring GeneralMessage(long number, const std::wstring& description);
 standins::Fault MakeFault(std::wstring target, standins::Fault::Kind kind, long number = 0,
                           std::optional<std::wstring> description = std::nullopt, int occurrence = 1);
 
-// The journal, for the report of a failed case.
-void NoteJournal(Check& check, const Result& result);
+// The journal, the boxes and the end of a run, for the report of a failed case.
+std::wstring JournalText(const Result& result);
+
+struct TestCase {
+  std::wstring name;  // "group.case", or "group.kind.case"
+  std::function<void()> run;
+};
+
+// Registers cases with GoogleTest at start-up, as Group.case or GroupKind.case:
+// `const bool registered = AddCases({...});`.
+bool AddCases(std::vector<TestCase> cases);
+
+// Registers a case for each row of a table, named prefix + the row's name.
+template <typename Rows, typename Test>
+bool AddRows(const std::wstring& prefix, const Rows& rows, Test test) {
+  std::vector<TestCase> cases;
+  for (const auto& row : rows) cases.push_back({prefix + row.name, [row, test] { test(row); }});
+  return AddCases(std::move(cases));
+}
 
 }  // namespace e2e

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <set>
 
 #include "journal_text.h"
 #include "message_window.h"
 #include "platform/win32/owners.h"
-#include "runner.h"
 
 namespace e2e {
 
@@ -175,15 +175,14 @@ std::wstring ProgramPath(Client client) { return BinFolder() + L"\\" + ProgramNa
 
 std::wstring ProgramName(Client client) { return client == Client::Notes ? L"Quorvel" : L"Zembrik"; }
 
-StandinLock::StandinLock() : mutex_(CreateMutexW(nullptr, FALSE, L"qz-standin-settings")) {
-  if (!mutex_.Valid()) return;
-  const DWORD waited = WaitForSingleObject(mutex_.Get(), kLockWaitMilliseconds);
+StandinLock TakeStandinLock() {
+  const HANDLE mutex = CreateMutexW(nullptr, FALSE, L"qz-standin-settings");
+  if (mutex == nullptr) return nullptr;
+  const DWORD waited = WaitForSingleObject(mutex, kLockWaitMilliseconds);
   // An abandoned lock was held by a test that died: ours now.
-  held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-}
-
-StandinLock::~StandinLock() {
-  if (held_) ReleaseMutex(mutex_.Get());
+  if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) return StandinLock(mutex);
+  CloseHandle(mutex);
+  return nullptr;
 }
 
 StandinSession::StandinSession(const CaseFiles& files, const StandinSetup& setup)
@@ -266,7 +265,7 @@ bool WaitForMessageWindow() {
 }
 
 void RegisterAllStandins() {
-  const StandinLock lock;
+  const StandinLock lock = TakeStandinLock();
   for (const Client client : {Client::Notes, Client::Outlook}) {
     standins::RegisterClasses(ClassesOf(client), {}, StandinServerPath(client, standins::ServerKind::Local),
                               standins::ServerKind::Local);
@@ -274,7 +273,7 @@ void RegisterAllStandins() {
 }
 
 int CloseStandinWindows() {
-  const StandinLock lock;
+  const StandinLock lock = TakeStandinLock();
   std::set<DWORD> processes;
   for (const HWND window : TopLevelWindows()) {
     if (!IsStandinWindow(window)) continue;
@@ -283,7 +282,7 @@ int CloseStandinWindows() {
     processes.insert(processId);
   }
   const std::vector<std::wstring> problems = EndServers({processes.begin(), processes.end()});
-  for (const std::wstring& problem : problems) Print(problem + L"\n");
+  for (const std::wstring& problem : problems) std::fputs(standins::ToUtf8(problem + L"\n").c_str(), stdout);
   return problems.empty() ? 0 : 1;
 }
 

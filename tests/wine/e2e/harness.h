@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -57,19 +58,18 @@ struct StandinWindows {
 // The stand-ins' registration and settings file are one per Wine prefix:
 // whoever changes them holds this lock, so that two test programs running at
 // the same time (two ctest runs, the UI tests and these) take turns, case by
-// case. A named mutex lives in the wineserver, across processes.
-class StandinLock {
- public:
-  StandinLock();
-  ~StandinLock();
-  StandinLock(const StandinLock&) = delete;
-  StandinLock& operator=(const StandinLock&) = delete;
-  bool Held() const { return held_; }
-
- private:
-  platform::win32::UniqueHandle mutex_;
-  bool held_ = false;
+// case. A named mutex lives in the wineserver, across processes; the lock is
+// its handle, released and closed with the owner.
+struct StandinUnlock {
+  void operator()(HANDLE mutex) const {
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+  }
 };
+using StandinLock = std::unique_ptr<void, StandinUnlock>;
+
+// Waits for the lock; empty when it was not to be had.
+StandinLock TakeStandinLock();
 
 // One client's stand-in for one case: its classes registered as the setup
 // asks, its settings file written with a journal in the case's folder. End(),
@@ -82,14 +82,14 @@ class StandinSession {
   StandinSession(const StandinSession&) = delete;
   StandinSession& operator=(const StandinSession&) = delete;
 
-  bool Registered() const { return lock_.Held() && registered_; }
+  bool Registered() const { return lock_ != nullptr && registered_; }
   std::vector<std::wstring> Journal() const;
   StandinWindows Windows() const;
   // Problems met on the way out: a stand-in that did not end.
   std::vector<std::wstring> End();
 
  private:
-  StandinLock lock_;
+  StandinLock lock_ = TakeStandinLock();
   std::wstring journalPath_;
   std::wstring settingsPath_;
   bool registered_ = false;

@@ -15,30 +15,27 @@ using standins::ServerKind;
 constexpr wchar_t kNotInstalled[] = L"Lotus Notes is not installed!";
 
 // What a memo the composer opened leaves behind.
-void ExpectMemoOpened(Check& check, const Result& result) {
-  check.Equal(static_cast<long long>(LinesStartingWith(result.journal, L"observe memo-window opened").size()), 1,
-              L"memo windows opened");
-  check.Equal(static_cast<long long>(LinesStartingWith(result.journal, L"observe memo-window focus=Subject").size()), 1,
-              L"caret put in the subject field");
-  check.Equal(result.standinWindowsLeft, 1, L"memo windows still open after the program ended");
+void ExpectMemoOpened(const Result& result) {
+  EXPECT_EQ(LinesStartingWith(result.journal, L"observe memo-window opened").size(), 1u) << L"memo windows opened";
+  EXPECT_EQ(LinesStartingWith(result.journal, L"observe memo-window focus=Subject").size(), 1u)
+      << L"caret put in the subject field";
+  EXPECT_EQ(result.standinWindowsLeft, 1) << L"memo windows still open after the program ended";
 }
 
-void ExpectWindowActivated(Check& check, const Result& result, const std::wstring& before) {
+void ExpectWindowActivated(const Result& result, const std::wstring& before) {
   const std::vector<std::wstring> states = LinesStartingWith(result.journal, L"notes-window ");
   // One line at each creation: before the activation, then after it.
-  check.That(states.size() >= 2, L"the Notes window's state was journaled at each creation");
+  EXPECT_TRUE(states.size() >= 2) << L"the Notes window's state was journaled at each creation";
   if (states.size() >= 2) {
-    check.Equal(states[0], L"notes-window " + before + L" background", L"the Notes window before the activation");
-    check.Equal(states[1], L"notes-window maximized foreground", L"the Notes window after the activation");
+    EXPECT_EQ(states[0], L"notes-window " + before + L" background") << L"the Notes window before the activation";
+    EXPECT_EQ(states[1], L"notes-window maximized foreground") << L"the Notes window after the activation";
   }
-  check.That(result.notesWindowFound, L"the Notes window is still there");
-  check.That(result.notesWindowMaximized, L"the Notes window ends maximised");
-  check.That(result.notesWindowInFront, L"the Notes window (or its memo) ends in front");
+  EXPECT_TRUE(result.notesWindowFound) << L"the Notes window is still there";
+  EXPECT_TRUE(result.notesWindowMaximized) << L"the Notes window ends maximised";
+  EXPECT_TRUE(result.notesWindowInFront) << L"the Notes window (or its memo) ends in front";
 }
 
-NotesMemo WorkedExampleMemo() { return {kWorkedSubject, kWorkedAddress, kWorkedBody, kNullBstrOutOfProcess, {}}; }
-
-void WorkedExample(Check& check, ServerKind server) {
+void WorkedExample(ServerKind server) {
   const CaseFiles files(server == ServerKind::Local ? L"notes.worked_example" : L"notes.worked_example_in_process");
   Scenario scenario;
   scenario.mail = kWorkedExample;
@@ -46,105 +43,60 @@ void WorkedExample(Check& check, ServerKind server) {
   // In process the window would belong to Quorvel itself: leave it out there.
   scenario.notesWindow = server == ServerKind::Local ? NotesWindowMode::Normal : NotesWindowMode::None;
   const Result result = Run(files, scenario);
-  NoteJournal(check, result);
-  NotesMemo memo = WorkedExampleMemo();
+  SCOPED_TRACE(JournalText(result));
+  Message memo = kWorkedMessage;
   if (server == ServerKind::InProcess) memo.copyTo = kNullBstr;
-  ExpectEvents(check, result, SuccessEvents(NotesTable(memo)));
-  ExpectNoBox(check, result);
-  ExpectCleanEnd(check, result);
+  ExpectHandOff(result, NotesTable(memo));
   if (server == ServerKind::Local) {
-    ExpectMemoOpened(check, result);
-    ExpectWindowActivated(check, result, L"normal");
+    ExpectMemoOpened(result);
+    ExpectWindowActivated(result, L"normal");
   }
 }
 
-void WindowCase(Check& check, NotesWindowMode mode) {
+void WindowCase(NotesWindowMode mode) {
   const CaseFiles files(mode == NotesWindowMode::Minimized ? L"notes.window_minimized" : L"notes.window_absent");
   Scenario scenario;
   scenario.mail = kWorkedExample;
   scenario.notesWindow = mode;
   const Result result = Run(files, scenario);
-  NoteJournal(check, result);
-  NotesMemo memo = WorkedExampleMemo();
+  SCOPED_TRACE(JournalText(result));
+  Message memo = kWorkedMessage;
   if (mode == NotesWindowMode::None) memo.session = L"session#1";
-  ExpectEvents(check, result, SuccessEvents(NotesTable(memo)));
-  ExpectNoBox(check, result);
-  ExpectCleanEnd(check, result);
-  ExpectMemoOpened(check, result);
+  ExpectHandOff(result, NotesTable(memo));
+  ExpectMemoOpened(result);
   if (mode == NotesWindowMode::Minimized) {
-    ExpectWindowActivated(check, result, L"minimized");
+    ExpectWindowActivated(result, L"minimized");
   } else {
-    check.That(LinesStartingWith(result.journal, L"notes-window ").empty(), L"no Notes window to journal");
-    check.That(!result.notesWindowFound, L"no Notes window appeared");
+    EXPECT_TRUE(LinesStartingWith(result.journal, L"notes-window ").empty()) << L"no Notes window to journal";
+    EXPECT_TRUE(!result.notesWindowFound) << L"no Notes window appeared";
   }
 }
 
-enum class AttachmentKind { Present, Missing, Hidden, Folder, Wildcard };
-
-struct AttachmentCase {
-  const wchar_t* name;
-  AttachmentKind kind;
-};
-
-constexpr AttachmentCase kAttachmentCases[] = {
-    {L"present", AttachmentKind::Present}, {L"missing", AttachmentKind::Missing},
-    {L"hidden", AttachmentKind::Hidden},   {L"folder", AttachmentKind::Folder},
-    {L"wildcard", AttachmentKind::Wildcard},
-};
-
-// The attachment line for kind, and what the lookup finds for it.
-Attachment MakeAttachment(const CaseFiles& files, AttachmentKind kind) {
-  switch (kind) {
-    case AttachmentKind::Present: return {files.Write(L"report.pdf", "%PDF-1.4 figures"), L"report.pdf"};
-    case AttachmentKind::Missing: return {files.Path(L"no-such-report.pdf"), L""};
-    case AttachmentKind::Hidden: return {files.WriteHidden(L"hidden-report.pdf", "%PDF-1.4 hidden"), L""};
-    case AttachmentKind::Folder: return {files.MakeFolder(L"report-folder.pdf"), L""};
-    case AttachmentKind::Wildcard:
-      files.Write(L"report.pdf", "%PDF-1.4 figures");
-      return {files.Path(L"rep*.p?f"), L"report.pdf"};
-  }
-  return {};
-}
-
-void AttachmentTest(Check& check, const AttachmentCase& test) {
-  const CaseFiles files(std::wstring(L"notes.attachment_") + test.name);
-  const Attachment attachment = MakeAttachment(files, test.kind);
-  Scenario scenario;
-  scenario.mail = SimpleMail(attachment.path);
-  const Result result = Run(files, scenario);
-  NoteJournal(check, result);
-  NotesMemo memo{kSimpleSubject, kSimpleAddress, kSimpleBody, kNullBstrOutOfProcess, {}};
-  if (!attachment.name.empty()) memo.attachment = attachment;
-  const CallTable table = NotesTable(memo);
+void AttachmentTest(const AttachmentCase& test) {
+  const auto [result, table] =
+      RunWithAttachment(Client::Notes, std::wstring(L"notes.attachment_") + test.name, test.kind);
+  SCOPED_TRACE(JournalText(result));
   if (test.kind == AttachmentKind::Wildcard) {
-    ExpectCleanEnd(check, result, 4);
+    ExpectCleanEnd(result, 4);
     // The lookup passes, and the stand-in, as Notes, cannot open a path with wildcards.
     const Fault fault = MakeFault(L"EMBEDOBJECT", Fault::Kind::ExceptionWCode);
-    ExpectEvents(check, result, FailureEvents(table, RowOf(table, fault), fault));
-    ExpectCriticalBox(check, result, Client::Notes, GeneralMessage(4005, L"File cannot be opened"));
-    check.Equal(result.standinWindowsLeft, 0, L"memo windows open");
+    ExpectEvents(result, FailureEvents(table, RowOf(table, fault), fault));
+    ExpectCriticalBox(result, Client::Notes, GeneralMessage(4005, L"File cannot be opened"));
+    EXPECT_EQ(result.standinWindowsLeft, 0) << L"memo windows open";
     return;
   }
-  ExpectCleanEnd(check, result);
-  ExpectEvents(check, result, SuccessEvents(table));
-  ExpectNoBox(check, result);
-  ExpectMemoOpened(check, result);
+  ExpectHandOff(result, table);
+  ExpectMemoOpened(result);
 }
 
 // A failure at one step: exactly one box, and nothing called after it.
-struct FaultCase {
-  const wchar_t* name;
-  Fault fault;
-  std::wstring message;
-};
-
 std::vector<FaultCase> FaultCases() {
   using Kind = Fault::Kind;
   const auto hresult = [](unsigned long value) { return static_cast<long>(value); };
   const std::wstring died = GeneralMessage(kServerDiedHresult, SystemText(kServerDiedHresult));
   return {
-      {L"second_session_class_missing", MakeFault(L"create:NotesSession", Kind::HResult, hresult(REGDB_E_CLASSNOTREG), {}, 2),
-       kNotInstalled},
+      {L"second_session_class_missing",
+       MakeFault(L"create:NotesSession", Kind::HResult, hresult(REGDB_E_CLASSNOTREG), {}, 2), kNotInstalled},
       {L"getdatabase_exception", MakeFault(L"GETDATABASE", Kind::ExceptionWCode, 4060, L"Could not open the ID file"),
        GeneralMessage(4060, L"Could not open the ID file")},
       {L"openmail_exception_vb_scode",
@@ -165,7 +117,8 @@ std::vector<FaultCase> FaultCases() {
       {L"createrichtextitem_access_denied", MakeFault(L"CREATERICHTEXTITEM", Kind::HResult, hresult(E_ACCESSDENIED)),
        GeneralMessage(70, L"Permission denied")},
       {L"subject_null_description", MakeFault(L"Subject", Kind::ExceptionWCode, 4000), GeneralMessage(4000, L"")},
-      {L"sendto_exception_scode", MakeFault(L"SendTo", Kind::ExceptionSCode, hresult(0x80040005), L"Field is read-only"),
+      {L"sendto_exception_scode",
+       MakeFault(L"SendTo", Kind::ExceptionSCode, hresult(0x80040005), L"Field is read-only"),
        GeneralMessage(hresult(0x80040005), L"Field is read-only")},
       {L"copyto_hresult_without_text", MakeFault(L"CopyTo", Kind::HResult, hresult(0x8FFF1234)),
        GeneralMessage(hresult(0x8FFF1234), SystemText(static_cast<HRESULT>(0x8FFF1234)))},
@@ -192,73 +145,51 @@ std::vector<FaultCase> FaultCases() {
   };
 }
 
-void FaultTest(Check& check, const FaultCase& test) {
-  const CaseFiles files(std::wstring(L"notes.fault_") + test.name);
-  const std::wstring attachment = files.Write(L"report.pdf", "%PDF-1.4 figures");
-  Scenario scenario;
-  scenario.mail = SimpleMail(attachment);
-  scenario.faults = {test.fault};
-  const Result result = Run(files, scenario);
-  NoteJournal(check, result);
-  const CallTable table =
-      NotesTable({kSimpleSubject, kSimpleAddress, kSimpleBody, kNullBstrOutOfProcess, Attachment{attachment, L"report.pdf"}});
-  const std::size_t row = RowOf(table, test.fault);
-  check.That(row < table.rows.size(), L"the fault names a row of the table");
-  if (row >= table.rows.size()) return;
-  ExpectEvents(check, result, FailureEvents(table, row, test.fault));
-  ExpectCriticalBox(check, result, Client::Notes, test.message);
-  ExpectCleanEnd(check, result, test.message == kNotInstalled ? 3 : 4);
-  if (standins::Dies(test.fault.kind)) {
-    check.That(result.run.seconds < 30, L"ended soon after the box, not after " + std::to_wstring(result.run.seconds) + L" s");
-  }
+void FaultTest(const FaultCase& test) {
+  const Result result = RunFault(Client::Notes, std::wstring(L"notes.fault_") + test.name, test, kNotInstalled);
   // Only a failing GOTOFIELD comes after the memo was opened; the memo stays,
   // unless Notes died with it.
-  check.Equal(result.standinWindowsLeft, test.fault.target == L"GOTOFIELD" && !standins::Dies(test.fault.kind) ? 1 : 0,
-              L"memo windows open");
+  EXPECT_EQ(result.standinWindowsLeft, test.fault.target == L"GOTOFIELD" && !standins::Dies(test.fault.kind) ? 1 : 0)
+      << L"memo windows open";
 }
 
 // No class at all, no session class for the composer, no workspace class.
-void ClassMissing(Check& check, const wchar_t* name, std::vector<std::wstring> classes) {
+void ClassMissing(const wchar_t* name, std::vector<std::wstring> classes) {
   const CaseFiles files(std::wstring(L"notes.class_missing_") + name);
   Scenario scenario;
   scenario.mail = kWorkedExample;
   scenario.classes = classes;
   const Result result = Run(files, scenario);
-  NoteJournal(check, result);
-  ExpectCriticalBox(check, result, Client::Notes, kNotInstalled);
-  ExpectCleanEnd(check, result, 3);
-  check.Equal(result.standinWindowsLeft, 0, L"memo windows open");
+  SCOPED_TRACE(JournalText(result));
+  ExpectCriticalBox(result, Client::Notes, kNotInstalled);
+  ExpectCleanEnd(result, 3);
+  EXPECT_EQ(result.standinWindowsLeft, 0) << L"memo windows open";
   if (classes.empty()) {
-    check.That(result.journal.empty(), L"no stand-in was started");
+    EXPECT_TRUE(result.journal.empty()) << L"no stand-in was started";
     return;
   }
   // Without the workspace class everything up to the workspace happens.
-  const CallTable table = NotesTable(WorkedExampleMemo());
+  const CallTable table = NotesTable(kWorkedMessage);
   const Fault fault = MakeFault(L"create:NotesUIWorkspace", Fault::Kind::HResult);
   std::vector<std::wstring> expected = FailureEvents(table, RowOf(table, fault), fault);
   std::erase(expected, L"create NotesUIWorkspace -> *");
-  ExpectEvents(check, result, expected);
+  ExpectEvents(result, expected);
 }
 
 std::vector<TestCase> NotesCases() {
   std::vector<TestCase> cases = {
-      {L"notes.worked_example", [](Check& check) { WorkedExample(check, ServerKind::Local); }},
-      {L"notes.worked_example_in_process", [](Check& check) { WorkedExample(check, ServerKind::InProcess); }},
-      {L"notes.window_minimized", [](Check& check) { WindowCase(check, NotesWindowMode::Minimized); }},
-      {L"notes.window_absent", [](Check& check) { WindowCase(check, NotesWindowMode::None); }},
-      {L"notes.class_missing_all", [](Check& check) { ClassMissing(check, L"all", {}); }},
-      {L"notes.class_missing_workspace", [](Check& check) { ClassMissing(check, L"workspace", {L"NotesSession"}); }},
+      {L"notes.worked_example", [] { WorkedExample(ServerKind::Local); }},
+      {L"notes.worked_example_in_process", [] { WorkedExample(ServerKind::InProcess); }},
+      {L"notes.window_minimized", [] { WindowCase(NotesWindowMode::Minimized); }},
+      {L"notes.window_absent", [] { WindowCase(NotesWindowMode::None); }},
+      {L"notes.class_missing_all", [] { ClassMissing(L"all", {}); }},
+      {L"notes.class_missing_workspace", [] { ClassMissing(L"workspace", {L"NotesSession"}); }},
   };
-  for (const AttachmentCase& test : kAttachmentCases) {
-    cases.push_back({std::wstring(L"notes.attachment_") + test.name, [test](Check& check) { AttachmentTest(check, test); }});
-  }
-  for (const FaultCase& test : FaultCases()) {
-    cases.push_back({std::wstring(L"notes.fault_") + test.name, [test](Check& check) { FaultTest(check, test); }});
-  }
   return cases;
 }
 
-const bool registered = AddCases(NotesCases());
+const bool registered = AddCases(NotesCases()) && AddRows(L"notes.attachment_", kAttachmentCases, AttachmentTest) &&
+                        AddRows(L"notes.fault_", FaultCases(), FaultTest);
 
 }  // namespace
 }  // namespace e2e

@@ -13,84 +13,42 @@ using standins::ServerKind;
 
 constexpr wchar_t kNotInstalled[] = L"Microsoft Outlook is not installed!";
 
-void ExpectDisplayed(Check& check, const Result& result, bool displayed) {
-  check.Equal(static_cast<long long>(LinesStartingWith(result.journal, L"observe message-window opened").size()),
-              displayed ? 1 : 0, L"message windows opened");
-  check.Equal(result.standinWindowsLeft, displayed ? 1 : 0, L"message windows still open after the program ended");
+void ExpectDisplayed(const Result& result, bool displayed) {
+  EXPECT_EQ(LinesStartingWith(result.journal, L"observe message-window opened").size(), displayed ? 1u : 0u)
+      << L"message windows opened";
+  EXPECT_EQ(result.standinWindowsLeft, displayed ? 1 : 0) << L"message windows still open after the program ended";
 }
 
-void WorkedExample(Check& check, ServerKind server) {
+void WorkedExample(ServerKind server) {
   const CaseFiles files(server == ServerKind::Local ? L"outlook.worked_example" : L"outlook.worked_example_in_process");
   Scenario scenario;
   scenario.client = Client::Outlook;
   scenario.mail = kWorkedExample;
   scenario.server = server;
   const Result result = Run(files, scenario);
-  NoteJournal(check, result);
-  ExpectEvents(check, result, SuccessEvents(OutlookTable({kWorkedSubject, kWorkedAddress, kWorkedBody, {}})));
-  ExpectNoBox(check, result);
-  ExpectCleanEnd(check, result);
-  if (server == ServerKind::Local) ExpectDisplayed(check, result, true);
+  SCOPED_TRACE(JournalText(result));
+  ExpectHandOff(result, OutlookTable(kWorkedMessage));
+  if (server == ServerKind::Local) ExpectDisplayed(result, true);
 }
 
-enum class AttachmentKind { Present, Missing, Hidden, Folder, Wildcard };
-
-struct AttachmentCase {
-  const wchar_t* name;
-  AttachmentKind kind;
-};
-
-constexpr AttachmentCase kAttachmentCases[] = {
-    {L"present", AttachmentKind::Present}, {L"missing", AttachmentKind::Missing},
-    {L"hidden", AttachmentKind::Hidden},   {L"folder", AttachmentKind::Folder},
-    {L"wildcard", AttachmentKind::Wildcard},
-};
-
-void AttachmentTest(Check& check, const AttachmentCase& test) {
-  const CaseFiles files(std::wstring(L"outlook.attachment_") + test.name);
-  std::wstring path;
-  bool found = false;
-  switch (test.kind) {
-    case AttachmentKind::Present: path = files.Write(L"report.pdf", "%PDF-1.4 figures"); found = true; break;
-    case AttachmentKind::Missing: path = files.Path(L"no-such-report.pdf"); break;
-    case AttachmentKind::Hidden: path = files.WriteHidden(L"hidden-report.pdf", "%PDF-1.4 hidden"); break;
-    case AttachmentKind::Folder: path = files.MakeFolder(L"report-folder.pdf"); break;
-    case AttachmentKind::Wildcard:
-      files.Write(L"report.pdf", "%PDF-1.4 figures");
-      path = files.Path(L"rep*.p?f");
-      found = true;
-      break;
-  }
-  Scenario scenario;
-  scenario.client = Client::Outlook;
-  scenario.mail = SimpleMail(path);
-  const Result result = Run(files, scenario);
-  NoteJournal(check, result);
-  OutlookItem item{kSimpleSubject, kSimpleAddress, kSimpleBody, {}};
-  if (found) item.attachment = Attachment{path, L""};
-  const CallTable table = OutlookTable(item);
+void AttachmentTest(const AttachmentCase& test) {
+  const auto [result, table] =
+      RunWithAttachment(Client::Outlook, std::wstring(L"outlook.attachment_") + test.name, test.kind);
+  SCOPED_TRACE(JournalText(result));
   if (test.kind == AttachmentKind::Wildcard) {
-    ExpectCleanEnd(check, result, 4);
+    ExpectCleanEnd(result, 4);
     // The lookup passes, and the stand-in, as Outlook, cannot open a path with wildcards.
     const Fault fault = MakeFault(L"Add", Fault::Kind::ExceptionSCode);
-    ExpectEvents(check, result, FailureEvents(table, RowOf(table, fault), fault));
-    ExpectCriticalBox(check, result, Client::Outlook,
+    ExpectEvents(result, FailureEvents(table, RowOf(table, fault), fault));
+    ExpectCriticalBox(result, Client::Outlook,
                       GeneralMessage(static_cast<long>(0x80070002),
                                      L"Cannot find this file. Verify the path and file name are correct."));
-    ExpectDisplayed(check, result, false);
+    ExpectDisplayed(result, false);
     return;
   }
-  ExpectCleanEnd(check, result);
-  ExpectEvents(check, result, SuccessEvents(table));
-  ExpectNoBox(check, result);
-  ExpectDisplayed(check, result, true);
+  ExpectHandOff(result, table);
+  ExpectDisplayed(result, true);
 }
-
-struct FaultCase {
-  const wchar_t* name;
-  Fault fault;
-  std::wstring message;
-};
 
 std::vector<FaultCase> FaultCases() {
   using Kind = Fault::Kind;
@@ -98,11 +56,12 @@ std::vector<FaultCase> FaultCases() {
   const std::wstring died = GeneralMessage(kServerDiedHresult, SystemText(kServerDiedHresult));
   const std::wstring notValid = L"Could not complete the operation. One or more parameter values are not valid.";
   return {
-      {L"application_class_not_registered", MakeFault(L"create:Application", Kind::HResult, hresult(REGDB_E_CLASSNOTREG)),
-       kNotInstalled},
+      {L"application_class_not_registered",
+       MakeFault(L"create:Application", Kind::HResult, hresult(REGDB_E_CLASSNOTREG)), kNotInstalled},
       {L"createitem_exception_scode", MakeFault(L"CreateItem", Kind::ExceptionSCode, hresult(E_INVALIDARG), notValid),
        GeneralMessage(hresult(E_INVALIDARG), notValid)},
-      {L"createitem_not_an_object", MakeFault(L"CreateItem", Kind::ResultI4, 5), GeneralMessage(424, L"Object required")},
+      {L"createitem_not_an_object", MakeFault(L"CreateItem", Kind::ResultI4, 5),
+       GeneralMessage(424, L"Object required")},
       {L"createitem_null_object", MakeFault(L"CreateItem", Kind::ResultNull),
        GeneralMessage(91, L"Object variable or With block variable not set")},
       {L"to_exception", MakeFault(L"To", Kind::ExceptionWCode, 440, L"Automation error"),
@@ -112,7 +71,8 @@ std::vector<FaultCase> FaultCases() {
       {L"body_empty_description", MakeFault(L"Body", Kind::ExceptionWCode, 4096, L""), GeneralMessage(4096, L"")},
       {L"attachments_null_object", MakeFault(L"Attachments", Kind::ResultNull),
        GeneralMessage(91, L"Object variable or With block variable not set")},
-      {L"attachments_exception_vb_scode", MakeFault(L"Attachments", Kind::ExceptionSCode, hresult(0x800A01A8), L"Object required"),
+      {L"attachments_exception_vb_scode",
+       MakeFault(L"Attachments", Kind::ExceptionSCode, hresult(0x800A01A8), L"Object required"),
        GeneralMessage(424, L"Object required")},
       {L"add_exception", MakeFault(L"Add", Kind::ExceptionSCode, hresult(E_ACCESSDENIED), L"Cannot add the attachment"),
        GeneralMessage(hresult(E_ACCESSDENIED), L"Cannot add the attachment")},
@@ -132,57 +92,35 @@ std::vector<FaultCase> FaultCases() {
   };
 }
 
-void FaultTest(Check& check, const FaultCase& test) {
-  const CaseFiles files(std::wstring(L"outlook.fault_") + test.name);
-  const std::wstring attachment = files.Write(L"report.pdf", "%PDF-1.4 figures");
-  Scenario scenario;
-  scenario.client = Client::Outlook;
-  scenario.mail = SimpleMail(attachment);
-  scenario.faults = {test.fault};
-  const Result result = Run(files, scenario);
-  NoteJournal(check, result);
-  const CallTable table = OutlookTable({kSimpleSubject, kSimpleAddress, kSimpleBody, Attachment{attachment, L""}});
-  const std::size_t row = RowOf(table, test.fault);
-  check.That(row < table.rows.size(), L"the fault names a row of the table");
-  if (row >= table.rows.size()) return;
-  ExpectEvents(check, result, FailureEvents(table, row, test.fault));
-  ExpectCriticalBox(check, result, Client::Outlook, test.message);
-  ExpectCleanEnd(check, result, test.message == kNotInstalled ? 3 : 4);
-  if (standins::Dies(test.fault.kind)) {
-    check.That(result.run.seconds < 30, L"ended soon after the box, not after " + std::to_wstring(result.run.seconds) + L" s");
-  }
-  ExpectDisplayed(check, result, false);
+void FaultTest(const FaultCase& test) {
+  const Result result = RunFault(Client::Outlook, std::wstring(L"outlook.fault_") + test.name, test, kNotInstalled);
+  ExpectDisplayed(result, false);
 }
 
-void ClassMissing(Check& check) {
+void ClassMissing() {
   const CaseFiles files(L"outlook.class_missing");
   Scenario scenario;
   scenario.client = Client::Outlook;
   scenario.mail = kWorkedExample;
   scenario.classes = std::vector<std::wstring>{};
   const Result result = Run(files, scenario);
-  NoteJournal(check, result);
-  ExpectCriticalBox(check, result, Client::Outlook, kNotInstalled);
-  ExpectCleanEnd(check, result, 3);
-  check.That(result.journal.empty(), L"no stand-in was started");
+  SCOPED_TRACE(JournalText(result));
+  ExpectCriticalBox(result, Client::Outlook, kNotInstalled);
+  ExpectCleanEnd(result, 3);
+  EXPECT_TRUE(result.journal.empty()) << L"no stand-in was started";
 }
 
 std::vector<TestCase> OutlookCases() {
   std::vector<TestCase> cases = {
-      {L"outlook.worked_example", [](Check& check) { WorkedExample(check, ServerKind::Local); }},
-      {L"outlook.worked_example_in_process", [](Check& check) { WorkedExample(check, ServerKind::InProcess); }},
+      {L"outlook.worked_example", [] { WorkedExample(ServerKind::Local); }},
+      {L"outlook.worked_example_in_process", [] { WorkedExample(ServerKind::InProcess); }},
       {L"outlook.class_missing", ClassMissing},
   };
-  for (const AttachmentCase& test : kAttachmentCases) {
-    cases.push_back({std::wstring(L"outlook.attachment_") + test.name, [test](Check& check) { AttachmentTest(check, test); }});
-  }
-  for (const FaultCase& test : FaultCases()) {
-    cases.push_back({std::wstring(L"outlook.fault_") + test.name, [test](Check& check) { FaultTest(check, test); }});
-  }
   return cases;
 }
 
-const bool registered = AddCases(OutlookCases());
+const bool registered = AddCases(OutlookCases()) && AddRows(L"outlook.attachment_", kAttachmentCases, AttachmentTest) &&
+                        AddRows(L"outlook.fault_", FaultCases(), FaultTest);
 
 }  // namespace
 }  // namespace e2e

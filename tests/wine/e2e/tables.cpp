@@ -1,60 +1,83 @@
 #include "tables.h"
 
+#include "composers.h"
+
 namespace e2e {
 
-CallTable NotesTable(const NotesMemo& memo) {
-  CallTable table;
-  auto& rows = table.rows;
-  // The window activation: its own session, released before the composer's.
-  rows.push_back({L"create:NotesSession", L"create NotesSession", L" -> session#1", L"", L"session#1"});
-  rows.push_back({L"create:NotesSession", L"create NotesSession", L" -> " + memo.session, memo.session, L""});
-  rows.push_back({L"GETDATABASE", L"call " + memo.session + L".GETDATABASE(VT_BSTR \"\", VT_BSTR \"\")",
-                  L" -> VT_DISPATCH database#1", L"database#1", L""});
-  rows.push_back({L"OPENMAIL", L"call database#1.OPENMAIL()", L"", L"", L""});
-  rows.push_back({L"CreateDocument", L"call database#1.CreateDocument()", L" -> VT_DISPATCH document#1", L"document#1", L""});
-  rows.push_back({L"CREATERICHTEXTITEM", L"call document#1.CREATERICHTEXTITEM(VT_BSTR \"Body\")",
-                  L" -> VT_DISPATCH richtext#1", L"richtext#1", L""});
-  rows.push_back({L"Subject", L"put document#1.Subject(" + Bstr(memo.subject) + L")", L"", L"", L""});
-  rows.push_back({L"SendTo", L"put document#1.SendTo(" + Bstr(memo.address) + L")", L"", L"", L""});
-  rows.push_back({L"CopyTo", L"put document#1.CopyTo(" + memo.copyTo + L")", L"", L"", L""});
-  rows.push_back({L"BlindCopyTo", L"put document#1.BlindCopyTo(" + Bstr(L"") + L")", L"", L"", L""});
-  rows.push_back({L"Body", L"put document#1.Body(" + Bstr(memo.body) + L")", L"", L"", L""});
-  if (memo.attachment) {
-    rows.push_back({L"EMBEDOBJECT",
-                    L"call richtext#1.EMBEDOBJECT(VT_I2 1454, VT_BSTR \"\", " + BstrRef(memo.attachment->path) + L", " +
-                        Bstr(memo.attachment->name) + L")",
-                    L"", L"", L""});
+namespace {
+
+std::u16string Text(const std::wstring& text) { return {text.begin(), text.end()}; }
+
+oracles::Message Oracle(const Message& message) {
+  oracles::Message oracle{
+      .subject = Text(message.subject), .address = Text(message.address), .body = Text(message.body)};
+  if (message.attachment) {
+    oracle.attachments = {{.path = Text(message.attachment->path), .name = Text(message.attachment->name)}};
   }
-  rows.push_back({L"create:NotesUIWorkspace", L"create NotesUIWorkspace", L" -> workspace#1", L"workspace#1", L""});
-  rows.push_back({L"EDITDOCUMENT", L"call workspace#1.EDITDOCUMENT(VT_BOOL -1, VT_BYREF|VT_DISPATCH document#1)",
-                  L" -> VT_DISPATCH uidocument#1", L"", L""});
-  rows.push_back({L"GOTOFIELD", L"call uidocument#1.GOTOFIELD(VT_BSTR \"Subject\")", L"", L"", L"uidocument#1"});
-  table.exitReleases = {memo.session, L"workspace#1", L"document#1", L"richtext#1", L"database#1"};
-  return table;
+  return oracle;
 }
 
-CallTable OutlookTable(const OutlookItem& item) {
-  CallTable table;
-  auto& rows = table.rows;
-  rows.push_back({L"create:Application", L"create Application", L" -> application#1", L"application#1", L""});
-  rows.push_back({L"CreateItem", L"call application#1.CreateItem(VT_I2 0)", L" -> VT_DISPATCH mailitem#1", L"mailitem#1", L""});
-  rows.push_back({L"To", L"put mailitem#1.To(" + Bstr(item.address) + L")", L"", L"", L""});
-  rows.push_back({L"Subject", L"put mailitem#1.Subject(" + Bstr(item.subject) + L")", L"", L"", L""});
-  rows.push_back({L"Body", L"put mailitem#1.Body(" + Bstr(item.body) + L")", L"", L"", L""});
-  if (item.attachment) {
-    rows.push_back({L"Attachments", L"get mailitem#1.Attachments()", L" -> VT_DISPATCH attachments#1", L"", L""});
-    rows.push_back({L"Add", L"call attachments#1.Add(" + BstrRef(item.attachment->path) + L")", L"", L"",
-                    L"attachments#1"});
+}  // namespace
+
+CallTable NotesTable(const Message& memo) {
+  return {.steps = oracles::NotesRun(Oracle(memo)), .nullString = memo.copyTo, .session = memo.session};
+}
+
+CallTable OutlookTable(const Message& item) { return {.steps = oracles::OutlookRun(Oracle(item))}; }
+
+Attachment MakeAttachment(const CaseFiles& files, AttachmentKind kind) {
+  switch (kind) {
+    case AttachmentKind::Present: return {files.Write(L"report.pdf", "%PDF-1.4 figures"), L"report.pdf"};
+    case AttachmentKind::Missing: return {files.Path(L"no-such-report.pdf"), L""};
+    case AttachmentKind::Hidden: return {files.WriteHidden(L"hidden-report.pdf", "%PDF-1.4 hidden"), L""};
+    case AttachmentKind::Folder: return {files.MakeFolder(L"report-folder.pdf"), L""};
+    case AttachmentKind::Wildcard:
+      files.Write(L"report.pdf", "%PDF-1.4 figures");
+      return {files.Path(L"rep*.p?f"), L"report.pdf"};
   }
-  rows.push_back({L"ReadReceiptRequested", L"put mailitem#1.ReadReceiptRequested(VT_BOOL 0)", L"", L"", L""});
-  rows.push_back({L"Display", L"call mailitem#1.Display()", L"", L"", L""});
-  table.exitReleases = {L"application#1", L"mailitem#1"};
-  return table;
+  return {};
+}
+
+AttachmentRun RunWithAttachment(Client client, const std::wstring& caseName, AttachmentKind kind) {
+  const CaseFiles files(caseName);
+  const Attachment attachment = MakeAttachment(files, kind);
+  Scenario scenario;
+  scenario.client = client;
+  scenario.mail = SimpleMail(attachment.path);
+  Message message = SimpleMessage();
+  if (!attachment.name.empty()) message.attachment = attachment;
+  return {Run(files, scenario), client == Client::Notes ? NotesTable(message) : OutlookTable(message)};
+}
+
+Result RunFault(Client client, const std::wstring& caseName, const FaultCase& test, const std::wstring& notInstalled) {
+  const CaseFiles files(caseName);
+  const std::wstring attachment = files.Write(L"report.pdf", "%PDF-1.4 figures");
+  Scenario scenario;
+  scenario.client = client;
+  scenario.mail = SimpleMail(attachment);
+  scenario.faults = {test.fault};
+  Result result = Run(files, scenario);
+  SCOPED_TRACE(JournalText(result));
+  const Message message = SimpleMessage(Attachment{attachment, L"report.pdf"});
+  const CallTable table = client == Client::Notes ? NotesTable(message) : OutlookTable(message);
+  const std::size_t row = RowOf(table, test.fault);
+  EXPECT_LT(row, table.steps.size()) << L"the fault names a step of the run";
+  if (row < table.steps.size()) ExpectEvents(result, FailureEvents(table, row, test.fault));
+  ExpectCriticalBox(result, client, test.message);
+  ExpectCleanEnd(result, test.message == notInstalled ? 3 : 4);
+  return result;
 }
 
 std::string SimpleMail(const std::wstring& attachmentPath) {
   return "[ADDRESS]\r\nSales Team\r\n[SUBJECT]\r\nQuarterly figures\r\n[BODY]\r\nDear all,\r\n\r\n"
          "the figures are attached.\r\n[ATTACHMENT]\r\n" + Narrow(attachmentPath) + "\r\n";
+}
+
+Message SimpleMessage(std::optional<Attachment> attachment) {
+  return {.subject = L"Quarterly figures",
+          .address = L"Sales Team",
+          .body = L"Dear all,\r\rthe figures are attached.\r",
+          .attachment = std::move(attachment)};
 }
 
 std::string Narrow(const std::wstring& text) {
