@@ -118,6 +118,20 @@ qz_make_prefix() {
   touch "$WINEPREFIX/.qz-ready"
 }
 
+# qz_wine_run PROGRAM ARGS...: runs a Windows program and passes on its
+# output and exit code. The output goes through files: Wine's background
+# services keep whatever descriptors they inherit, and a pipe would never close.
+qz_wine_run() {
+  local out err status
+  out=$(mktemp) err=$(mktemp)
+  wine "$@" </dev/null >"$out" 2>"$err"
+  status=$?
+  cat "$out"
+  cat "$err" >&2
+  rm -f "$out" "$err"
+  return $status
+}
+
 qz_wine_ready() {
   qz_start_display || return 1
   qz_make_prefix || return 1
