@@ -13,18 +13,17 @@
 
 #include "harness.h"
 #include "owners.h"
+#include "program_run.h"
 
 namespace ui_tests {
 
 using namespace std::chrono_literals;
+using e2e::BoxIcon;
+using e2e::IconName;
+using e2e::WindowClass;
+using e2e::WindowText;
 
-enum class BoxIcon { None, Critical, Other };
-
-struct BoxSeen {
-  std::wstring title;
-  std::wstring text;
-  BoxIcon icon = BoxIcon::None;
-  std::vector<std::wstring> buttons;
+struct BoxSeen : e2e::MessageBoxSeen {
   bool ownedByForm = false;
 };
 
@@ -81,13 +80,13 @@ class RunningProgram {
   // The form's children in Z order; empty when there is no window.
   const std::vector<HWND>& Controls() const { return controls_; }
   HWND Control(int index) const;
-  DWORD ThreadId() const { return threadId_; }
+  DWORD ThreadId() const { return process_.ThreadId(); }
   std::wstring Name() const { return e2e::ProgramName(client_); }
 
-  bool IsRunning() const;
+  bool IsRunning() const { return process_.IsRunning(); }
   // True when the process ended within the time; then ExitCode() is valid.
-  bool WaitForEnd(std::chrono::milliseconds timeout = 15s);
-  DWORD ExitCode() const;
+  bool WaitForEnd(std::chrono::milliseconds timeout = 15s) const { return process_.WaitForEnd(timeout); }
+  DWORD ExitCode() const { return process_.ExitCode(); }
   // The form still exists and shows.
   bool FormShown() const;
 
@@ -97,8 +96,15 @@ class RunningProgram {
 
   // The next message box of the program, read and then closed with OK.
   std::optional<BoxSeen> NextBox(std::chrono::milliseconds timeout = 15s);
-  // True when no box of the program is there after waiting this long.
-  bool NoBoxWithin(std::chrono::milliseconds wait = 700ms);
+  // Returns once the program's thread has handled the messages posted to it
+  // before: false when that did not happen in time. A mark posted behind
+  // them (the path box's modified flag, which the program never reads)
+  // shows when.
+  bool HandledPosted(std::chrono::milliseconds timeout = 10s) const;
+  // True when the program has no message box, not even one about to show,
+  // once it has handled everything sent and posted to it before: what those
+  // brought about is on screen by then. False too when it does not answer.
+  bool NoBoxOnceSettled() const;
 
   std::wstring PathText() const;
   void SetPathText(const std::wstring& text) const;
@@ -107,7 +113,8 @@ class RunningProgram {
   // The control with the keyboard focus on the program's thread, or -1.
   int FocusedControl() const;
 
-  // Keyboard input through the system, to the program's window in front.
+  // Keyboard input through the system, to the program's window in front;
+  // returns once the program has handled the keys.
   bool BringToFront() const;
   void PressKey(WORD key, bool withShift = false, bool withAlt = false) const;
   // A left click on the title bar's close box, through the system.
@@ -132,9 +139,7 @@ class RunningProgram {
 
  private:
   e2e::Client client_;
-  standins::UniqueHandle process_;
-  DWORD processId_ = 0;
-  DWORD threadId_ = 0;
+  e2e::StartedProgram process_;
   HWND form_ = nullptr;
   std::vector<HWND> controls_;
 };
@@ -142,14 +147,8 @@ class RunningProgram {
 // The bin/ folder that holds the programs, the driver and the probe.
 std::wstring BinFolder();
 
-// A window's text, read through messages so that it works across processes.
-std::wstring WindowText(HWND window);
-std::wstring WindowClass(HWND window);
 // A child's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND child);
-
-// The icon's name for a failure message.
-const wchar_t* IconName(BoxIcon icon);
 
 // The DPI the tests expect the programs to see: QZ_EXPECTED_DPI, default 96.
 int ExpectedDpi();
