@@ -202,27 +202,35 @@ bool RunningProgram::BringToFront() const {
 }
 
 void RunningProgram::PressKey(WORD key, bool withShift, bool withAlt) const {
-  // While this thread shares the program's input state, a key's toggle bit
-  // flips when the program takes its press from the queue, and its down bit
-  // clears when it takes the release.
+  // While this thread shares the program's input state, a key shows as down
+  // from when the program takes its press from the queue until it takes the
+  // release. A key the program ignores, pressed after the others, shows
+  // when the program has taken them.
+  constexpr WORD kMarkKey = VK_F24;
   MSG ignored;
   PeekMessageW(&ignored, nullptr, 0, 0, PM_NOREMOVE);  // this thread's queue, which sharing needs
   const bool shared = AttachThreadInput(GetCurrentThreadId(), ThreadId(), TRUE) != FALSE;
-  const SHORT before = GetKeyState(key);
+  const auto markDown = [] {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    return (keys[kMarkKey] & 0x80) != 0;
+  };
+  const auto waitForMark = [&](bool down) {
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (shared && markDown() != down && IsRunning() && std::chrono::steady_clock::now() < end) Sleep(5);
+  };
   if (withAlt) SendKeyInput(VK_MENU, false);
   if (withShift) SendKeyInput(VK_SHIFT, false);
   SendKeyInput(key, false);
   SendKeyInput(key, true);
   if (withShift) SendKeyInput(VK_SHIFT, true);
   if (withAlt) SendKeyInput(VK_MENU, true);
-  const auto taken = [&] {
-    const SHORT now = GetKeyState(key);
-    return ((now ^ before) & 1) != 0 && (now & 0x8000) == 0;
-  };
-  const auto end = std::chrono::steady_clock::now() + 10s;
-  while (shared && !taken() && IsRunning() && std::chrono::steady_clock::now() < end) Sleep(5);
+  SendKeyInput(kMarkKey, false);
+  waitForMark(true);
+  SendKeyInput(kMarkKey, true);
+  waitForMark(false);
   if (shared) AttachThreadInput(GetCurrentThreadId(), ThreadId(), FALSE);
-  // Then the release is handled too.
+  // A round trip lets the program finish with the mark.
   Settle();
 }
 

@@ -113,8 +113,8 @@ class RunningProgram {
   // The control with the keyboard focus on the program's thread, or -1.
   int FocusedControl() const;
 
-  // Keyboard input through the system, to the program's window in front;
-  // returns once the program has handled the keys.
+  // Keyboard input through the system, to the program's window in front.
+  // PressKey returns once the program has handled the keys.
   bool BringToFront() const;
   void PressKey(WORD key, bool withShift = false, bool withAlt = false) const;
   // A left click on the title bar's close box, through the system.
