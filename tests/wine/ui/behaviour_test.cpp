@@ -387,8 +387,8 @@ INSTANTIATE_TEST_SUITE_P(Clients, SendTo, testing::ValuesIn(kClients), ClientCas
 // A click on "Send" and what alsoWaiting posts, waiting together in the
 // program's queue before its thread handles the first of them.
 void ClickSendWithMoreWaiting(const RunningProgram& program, const std::function<void()>& alsoWaiting) {
-  const RunningProgram::Freeze frozen(program.ThreadId());
-  ASSERT_TRUE(frozen.Held());
+  const RunningProgram::Frozen frozen = program.Freeze();
+  ASSERT_TRUE(frozen);
   program.Click(kCmdSend);
   alsoWaiting();
 }

@@ -165,7 +165,6 @@ bool RunningProgram::HandledPosted(std::chrono::milliseconds timeout) const {
          std::chrono::steady_clock::now() < end) {
     Sleep(5);
   }
-  PostMessageW(box, EM_SETMODIFY, before, 0);
   return !now != !before;
 }
 
@@ -254,12 +253,16 @@ ProbeReport RunningProgram::Probe() const {
 
 namespace ui_tests {
 
-RunningProgram::Freeze::Freeze(DWORD threadId) : thread_(OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId)) {
-  held_ = thread_.Valid() && SuspendThread(thread_.Get()) != static_cast<DWORD>(-1);
+void RunningProgram::ResumeAndClose::operator()(HANDLE thread) const {
+  ResumeThread(thread);
+  CloseHandle(thread);
 }
 
-RunningProgram::Freeze::~Freeze() {
-  if (held_) ResumeThread(thread_.Get());
+RunningProgram::Frozen RunningProgram::Freeze() const {
+  Frozen frozen(OpenThread(THREAD_SUSPEND_RESUME, FALSE, ThreadId()));
+  // Resuming a thread that was not suspended changes nothing.
+  if (frozen && SuspendThread(frozen.get()) == static_cast<DWORD>(-1)) frozen.reset();
+  return frozen;
 }
 
 bool RunningProgram::ClickCloseBox() const {

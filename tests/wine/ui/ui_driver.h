@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -98,8 +99,8 @@ class RunningProgram {
   std::optional<BoxSeen> NextBox(std::chrono::milliseconds timeout = 15s);
   // Returns once the program's thread has handled the messages posted to it
   // before: false when that did not happen in time. A mark posted behind
-  // them (the path box's modified flag, which the program never reads)
-  // shows when.
+  // them shows when: the path box's modified flag, turned over and left so,
+  // as the program never reads it.
   bool HandledPosted(std::chrono::milliseconds timeout = 10s) const;
   // True when the program has no message box, not even one about to show,
   // once it has handled everything sent and posted to it before: what those
@@ -122,20 +123,13 @@ class RunningProgram {
 
   ProbeReport Probe() const;
 
-  // Holds the program's thread still while it lives, so that messages
-  // posted meanwhile wait in its queue together.
-  class Freeze {
-   public:
-    explicit Freeze(DWORD threadId);
-    ~Freeze();
-    Freeze(const Freeze&) = delete;
-    Freeze& operator=(const Freeze&) = delete;
-    bool Held() const { return held_; }
-
-   private:
-    standins::UniqueHandle thread_;
-    bool held_ = false;
+  // The program's thread held still until this goes, so that messages
+  // posted meanwhile wait in its queue together; null when it cannot be held.
+  struct ResumeAndClose {
+    void operator()(HANDLE thread) const;
   };
+  using Frozen = std::unique_ptr<void, ResumeAndClose>;
+  Frozen Freeze() const;
 
  private:
   e2e::Client client_;
