@@ -135,11 +135,12 @@ std::wstring WindowClass(HWND window) {
 
 std::wstring WindowText(HWND window) {
   // WM_GETTEXT crosses processes; GetWindowText would not read another process's controls.
+  // Not given up as hung: a box shown after a long busy wait answers once its loop runs.
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return L"";
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length)) return L"";
   std::wstring text(length + 1, L'\0');
   DWORD_PTR copied = 0;
-  SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 5000,
+  SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL, 5000,
                       &copied);
   text.resize(std::min<std::size_t>(copied, length));
   return text;
