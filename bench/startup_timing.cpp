@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cwchar>
 #include <functional>
@@ -30,50 +31,23 @@
 namespace {
 
 using reader_tools::Seconds;
-using platform::win32::UniqueHandle;
 
-constexpr DWORD kWaitMilliseconds = 30000;
+constexpr std::chrono::milliseconds kWait{30000};
 
 std::wstring BinPath(const wchar_t* name) { return standins::ModuleFolder() + L"\\" + name; }
 
-// A started process; ended by force if it is still running when this goes.
-class Process {
+// The program started with the tail after its quoted path; ended by force if
+// it is still running when this goes.
+class Process : public e2e::StartedProgram {
  public:
-  Process(const std::wstring& program, const std::wstring& tail) {
-    std::wstring commandLine = L"\"" + program + L"\"" + (tail.empty() ? L"" : L" " + tail);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info)) {
-      return;
-    }
-    CloseHandle(info.hThread);
-    handle_ = UniqueHandle(info.hProcess);
-    id_ = info.dwProcessId;
-  }
-  ~Process() {
-    if (handle_.Valid() && !WaitForEnd(0)) {
-      TerminateProcess(handle_.Get(), 1);
-      WaitForSingleObject(handle_.Get(), kWaitMilliseconds);
-    }
-  }
-  Process(const Process&) = delete;
-  Process& operator=(const Process&) = delete;
-
-  bool Started() const { return handle_.Valid(); }
-  DWORD Id() const { return id_; }
-  bool WaitForEnd(DWORD milliseconds) const { return WaitForSingleObject(handle_.Get(), milliseconds) == WAIT_OBJECT_0; }
-
- private:
-  UniqueHandle handle_;
-  DWORD id_ = 0;
+  Process(const std::wstring& program, const std::wstring& tail)
+      : StartedProgram(program, L"\"" + program + L"\"" + (tail.empty() ? L"" : L" " + tail)) {}
 };
 
 // Polls condition every millisecond; the seconds since start when it held, or
 // nothing when it did not within the wait.
 std::optional<double> SecondsUntil(double start, const std::function<bool()>& condition) {
-  const ULONGLONG deadline = GetTickCount64() + kWaitMilliseconds;
+  const ULONGLONG deadline = GetTickCount64() + kWait.count();
   while (GetTickCount64() < deadline) {
     if (condition()) return Seconds() - start;
     Sleep(1);
@@ -99,7 +73,7 @@ using Timing = std::function<std::optional<double>()>;
 std::optional<double> TimeEmptyProgram() {
   const double start = Seconds();
   const Process process(BinPath(L"empty_program.exe"), L"");
-  if (!process.Started() || !process.WaitForEnd(kWaitMilliseconds)) return std::nullopt;
+  if (!process.Started() || !process.WaitForEnd(kWait)) return std::nullopt;
   return Seconds() - start;
 }
 
@@ -111,7 +85,7 @@ std::optional<double> TimeWindowShown(const wchar_t* program) {
   HWND window = nullptr;
   const std::optional<double> seconds = SecondsUntil(start, [&] { return (window = VisibleWindowOf(process.Id())); });
   if (window != nullptr) PostMessageW(window, WM_CLOSE, 0, 0);
-  if (!process.WaitForEnd(kWaitMilliseconds)) return std::nullopt;
+  if (!process.WaitForEnd(kWait)) return std::nullopt;
   return seconds;
 }
 
@@ -135,7 +109,7 @@ std::optional<double> TimeFirstAutomationCall(e2e::Client client, const std::wst
     const Process process(program, tail.empty() ? mail : tail);
     if (!process.Started()) return std::nullopt;
     seconds = SecondsUntil(start, [&] { return FileHasBytes(journal); });
-    if (!process.WaitForEnd(kWaitMilliseconds)) seconds.reset();  // a message box: the hand-off failed
+    if (!process.WaitForEnd(kWait)) seconds.reset();  // a message box: the hand-off failed
   }
   standin.End();
   return seconds;

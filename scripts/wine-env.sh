@@ -22,19 +22,23 @@ export WINEARCH=win64
 export WINEPREFIX="$QZ_ROOT/build/wineprefix"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG=-all
-# The ANSI code page comes from the locale: C.UTF-8 gives Windows-1252.
-export LC_ALL=C.UTF-8
-export LANG=C.UTF-8
 
 # The commands by which scripts and tests call Wine, bound to the 64-bit loader.
+# They alone set the locale, which gives Wine its ANSI code page (C.UTF-8:
+# Windows-1252); the scripts that source this file keep their own. A shim is
+# rewritten only when it differs, through a rename, so that a run starting
+# meanwhile never reads half of one.
 qz_wine_tools="$QZ_ROOT/build/wine-tools"
-if [ ! -x "$qz_wine_tools/wineboot" ]; then
-  mkdir -p "$qz_wine_tools"
-  printf '#!/bin/sh\nexec %s "$@"\n' "$QZ_WINE64_LOADER" >"$qz_wine_tools/wine"
-  printf '#!/bin/sh\nexec %s "$@"\n' "$WINESERVER" >"$qz_wine_tools/wineserver"
-  printf '#!/bin/sh\nexec %s wineboot.exe "$@"\n' "$QZ_WINE64_LOADER" >"$qz_wine_tools/wineboot"
-  chmod +x "$qz_wine_tools/wine" "$qz_wine_tools/wineserver" "$qz_wine_tools/wineboot"
-fi
+qz_write_shim() {  # qz_write_shim NAME COMMAND...
+  local file="$qz_wine_tools/$1" body
+  shift
+  body=$(printf '#!/bin/sh\nLC_ALL=C.UTF-8 LANG=C.UTF-8 exec %s "$@"' "$*")
+  [ "$(cat "$file" 2>/dev/null)" = "$body" ] && return 0
+  mkdir -p "$qz_wine_tools" && printf '%s\n' "$body" >"$file.$$" && chmod +x "$file.$$" && mv -f "$file.$$" "$file"
+}
+qz_write_shim wine "$QZ_WINE64_LOADER"
+qz_write_shim wineserver "$WINESERVER"
+qz_write_shim wineboot "$QZ_WINE64_LOADER" wineboot.exe
 case ":$PATH:" in
   *":$qz_wine_tools:"*) ;;
   *) export PATH="$qz_wine_tools:$PATH" ;;
@@ -112,6 +116,20 @@ qz_make_prefix() {
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   wineserver -w
   touch "$WINEPREFIX/.qz-ready"
+}
+
+# qz_wine_run PROGRAM ARGS...: runs a Windows program and passes on its
+# output and exit code. The output goes through files: Wine's background
+# services keep whatever descriptors they inherit, and a pipe would never close.
+qz_wine_run() {
+  local out err status
+  out=$(mktemp) err=$(mktemp)
+  wine "$@" </dev/null >"$out" 2>"$err"
+  status=$?
+  cat "$out"
+  cat "$err" >&2
+  rm -f "$out" "$err"
+  return $status
 }
 
 qz_wine_ready() {

@@ -26,14 +26,18 @@ answer=$(decide "$work/missing")
 answer=$(decide "$work/starts")
 [ "$answer" = "win32 win64||win32" ] || wrong "a 32-bit loader that starts: $answer"
 
-# Whatever the machine, the commands the scripts call take the 64-bit loader.
+# Whatever the machine, the commands the scripts call take the 64-bit loader
+# and the locale that gives Wine its code page; the sourcing script keeps its own.
 (
   unset QZ_WINE_ARCHES
+  export LC_ALL=POSIX
   source "$script"
+  [ "$LC_ALL" = POSIX ] || { echo "WRONG: sourcing set LC_ALL to $LC_ALL"; exit 1; }
   for command in wine wineboot wineserver; do
     found=$(command -v "$command")
     [ "$found" = "$QZ_ROOT/build/wine-tools/$command" ] || { echo "WRONG: $command is $found"; exit 1; }
-    grep -q -E '/usr/lib/wine/(wine64|wineserver64)\b' "$found" || { echo "WRONG: $command: $(cat "$found")"; exit 1; }
+    grep -q -E '^LC_ALL=C.UTF-8 .*/usr/lib/wine/(wine64|wineserver64)\b' "$found" ||
+      { echo "WRONG: $command: $(cat "$found")"; exit 1; }
   done
   [ "$WINELOADER" = /usr/lib/wine/wine64 ] || { echo "WRONG: WINELOADER is $WINELOADER"; exit 1; }
 ) || failures=$((failures + 1))

@@ -3,31 +3,12 @@
 #include <algorithm>
 #include <set>
 
-#include "platform/win32/owners.h"
-
 namespace e2e {
 
 namespace {
 
-using platform::win32::UniqueHandle;
-
 // The text control of a message box, on Windows and on Wine alike.
 constexpr int kMessageTextId = 0xFFFF;
-
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
-}
-
-std::wstring TextOf(HWND window) {
-  // WM_GETTEXT crosses processes; GetWindowText would not read a static of another process.
-  const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const LRESULT copied = SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<std::size_t>(copied));
-  return text;
-}
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
   reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
@@ -40,21 +21,15 @@ std::vector<HWND> ChildrenOf(HWND parent) {
   return children;
 }
 
-std::vector<HWND> MessageBoxesOf(DWORD processId) {
-  std::vector<HWND> boxes;
-  for (const HWND window : TopLevelWindowsOf(processId)) {
-    if (ClassOf(window) == L"#32770" && IsWindowVisible(window)) boxes.push_back(window);
-  }
-  return boxes;
-}
-
 // Which icon the box shows, read from the screen: a box has its icon control
 // whatever its style and only hides it, and the icon's handle means nothing
 // outside the box's process. The critical icon is the red one.
 BoxIcon ReadIcon(HWND box) {
   HWND iconControl = nullptr;
   for (const HWND child : ChildrenOf(box)) {
-    if (ClassOf(child) == L"Static" && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) iconControl = child;
+    if (WindowClass(child) == L"Static" && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+      iconControl = child;
+    }
   }
   if (iconControl == nullptr || !IsWindowVisible(iconControl) || SendMessageW(iconControl, STM_GETICON, 0, 0) == 0) {
     return BoxIcon::None;
@@ -111,25 +86,91 @@ BoxIcon ReadIcon(HWND box) {
   return BoxIcon::Other;
 }
 
+}  // namespace
+
+StartedProgram::StartedProgram(const std::wstring& program, const std::wstring& commandLine,
+                               const wchar_t* currentFolder) {
+  std::wstring line = commandLine;  // CreateProcessW may write into it
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION created{};
+  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, currentFolder, &startup,
+                      &created)) {
+    return;
+  }
+  process_ = platform::win32::UniqueHandle(created.hProcess);
+  const platform::win32::UniqueHandle thread(created.hThread);
+  processId_ = created.dwProcessId;
+  threadId_ = created.dwThreadId;
+}
+
+StartedProgram::~StartedProgram() {
+  if (IsRunning()) EndByForce();
+}
+
+bool StartedProgram::IsRunning() const {
+  return process_.Valid() && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
+}
+
+bool StartedProgram::WaitForEnd(std::chrono::milliseconds timeout) const {
+  return process_.Valid() && WaitForSingleObject(process_.Get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+}
+
+DWORD StartedProgram::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  if (process_.Valid()) GetExitCodeProcess(process_.Get(), &code);
+  return code;
+}
+
+void StartedProgram::EndByForce() const {
+  TerminateProcess(process_.Get(), 0xDEAD);
+  WaitForSingleObject(process_.Get(), 5000);
+}
+
+std::wstring WindowClass(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+std::wstring WindowText(HWND window) {
+  // WM_GETTEXT crosses processes; GetWindowText would not read another process's controls.
+  // Not given up as hung: a box shown after a long busy wait answers once its loop runs.
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length)) return L"";
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL, 5000,
+                      &copied);
+  text.resize(std::min<std::size_t>(copied, length));
+  return text;
+}
+
+std::vector<HWND> MessageBoxesOf(DWORD processId) {
+  std::vector<HWND> boxes;
+  for (const HWND window : TopLevelWindowsOf(processId)) {
+    if (WindowClass(window) == L"#32770" && IsWindowVisible(window)) boxes.push_back(window);
+  }
+  return boxes;
+}
+
 MessageBoxSeen ReadAndClose(HWND box) {
   MessageBoxSeen seen;
-  seen.title = TextOf(box);
+  seen.title = WindowText(box);
   HWND okButton = nullptr;
   for (const HWND child : ChildrenOf(box)) {
-    const std::wstring kind = ClassOf(child);
-    if (kind == L"Button" && IsWindowVisible(child)) {
-      seen.buttons.push_back(TextOf(child));
+    if (WindowClass(child) == L"Button" && IsWindowVisible(child)) {
+      seen.buttons.push_back(WindowText(child));
       if (GetDlgCtrlID(child) == IDOK) okButton = child;
     }
   }
-  if (const HWND text = GetDlgItem(box, kMessageTextId)) seen.text = TextOf(text);
+  if (const HWND text = GetDlgItem(box, kMessageTextId)) seen.text = WindowText(text);
   seen.icon = ReadIcon(box);
-  // As a click on OK does it.
+  // As a click on OK does it; gone before the next look, so that it is not read twice.
   PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(okButton));
+  for (int attempt = 0; attempt < 200 && IsWindow(box) && IsWindowVisible(box); ++attempt) Sleep(10);
   return seen;
 }
-
-}  // namespace
 
 const wchar_t* IconName(BoxIcon icon) {
   switch (icon) {
@@ -159,23 +200,15 @@ std::vector<HWND> TopLevelWindowsOf(DWORD processId) {
 ProgramRun RunProgram(const std::wstring& program, const std::wstring& commandLine,
                       std::chrono::milliseconds timeout, const wchar_t* currentFolder) {
   ProgramRun run;
-  std::wstring line = commandLine;  // CreateProcessW may write into it
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION created{};
   const auto start = std::chrono::steady_clock::now();
-  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, currentFolder, &startup,
-                      &created)) {
-    return run;
-  }
+  const StartedProgram process(program, commandLine, currentFolder);
+  if (!process.Started()) return run;
   run.started = true;
-  UniqueHandle process(created.hProcess);
-  UniqueHandle thread(created.hThread);
 
   std::set<HWND> answered;
   for (;;) {
-    const bool exited = WaitForSingleObject(process.Get(), 30) == WAIT_OBJECT_0;
-    for (const HWND box : MessageBoxesOf(created.dwProcessId)) {
+    const bool exited = process.WaitForEnd(std::chrono::milliseconds(30));
+    for (const HWND box : MessageBoxesOf(process.Id())) {
       if (answered.insert(box).second) run.boxes.push_back(ReadAndClose(box));
     }
     if (exited) {
@@ -183,12 +216,11 @@ ProgramRun RunProgram(const std::wstring& program, const std::wstring& commandLi
       break;
     }
     if (std::chrono::steady_clock::now() - start > timeout) {
-      TerminateProcess(process.Get(), 0xDEAD);
-      WaitForSingleObject(process.Get(), 5000);
+      process.EndByForce();
       break;
     }
   }
-  GetExitCodeProcess(process.Get(), &run.exitCode);
+  run.exitCode = process.ExitCode();
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return run;
 }

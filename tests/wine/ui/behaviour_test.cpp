@@ -75,6 +75,24 @@ std::string MailFile(const std::string& subject) {
   return "[ADDRESS]\r\nSales Team\r\n[SUBJECT]\r\n" + subject + "\r\n[BODY]\r\nHello\r\n";
 }
 
+// The scene of a hand-off: a mail file, the client's stand-in set up and
+// registered, and the program's window with the file's path in its box.
+struct HandOffScene {
+  HandOffScene(const std::wstring& caseName, Client client, const std::string& subject,
+               const e2e::StandinSetup& setup)
+      : files(caseName), mail(files.Write(L"mail.txt", MailFile(subject))), standin(files, setup), program(client) {
+    if (program.HasWindow()) program.SetPathText(mail);
+  }
+  HandOffScene(const std::wstring& caseName, Client client, const std::string& subject)
+      : HandOffScene(caseName, client, subject, StandinFor(client)) {}
+  bool Ready() const { return standin.Registered() && program.HasWindow(); }
+
+  const e2e::CaseFiles files;
+  const std::wstring mail;
+  const e2e::StandinSession standin;
+  RunningProgram program;
+};
+
 // ---- Keys ----------------------------------------------------------------
 
 TEST(Keys, FocusStartsOnCloseAndTabRunsCloseThePathBoxAndSend) {
@@ -103,13 +121,13 @@ TEST(Keys, EscapeDoesNothingOnCloseNorEnterAndEscapeInThePathBox) {
   ASSERT_TRUE(program.BringToFront());
   const std::wstring path = program.PathText();
   program.PressKey(VK_ESCAPE);  // on "Close"
-  EXPECT_TRUE(program.NoBoxWithin(300ms));
+  EXPECT_TRUE(program.NoBoxOnceSettled());
   ExpectWindowStaysWithPath(program, path);
   program.PressKey(VK_TAB);
   ASSERT_EQ(program.FocusedControl(), kTxtEMail);
   for (const WORD key : {VK_RETURN, VK_ESCAPE}) {
     program.PressKey(key);
-    EXPECT_TRUE(program.NoBoxWithin(300ms));
+    EXPECT_TRUE(program.NoBoxOnceSettled());
     ExpectWindowStaysWithPath(program, path);
   }
 }
@@ -130,7 +148,7 @@ TEST(Keys, SpaceOrEnterOnTheFocusedSendButtonPressesIt) {
     const std::optional<BoxSeen> box = program.NextBox();
     ASSERT_TRUE(box.has_value()) << "the key did not press Send";
     EXPECT_EQ(box->text, L"File not found: " + missing);
-    EXPECT_TRUE(program.NoBoxWithin(300ms)) << "pressed more than once";
+    EXPECT_TRUE(program.NoBoxOnceSettled()) << "pressed more than once";
   }
 }
 
@@ -196,7 +214,7 @@ TEST(Send, EmptyPathDoesNothing) {
   ASSERT_TRUE(program.HasWindow());
   program.SetPathText(L"");
   program.Click(kCmdSend);
-  EXPECT_TRUE(program.NoBoxWithin(1s));
+  EXPECT_TRUE(program.NoBoxOnceSettled());
   ExpectWindowStaysWithPath(program, L"");
 }
 
@@ -228,7 +246,7 @@ TEST(Send, PathsThatNameNoNormalFileAreReportedAsNotFound) {
       EXPECT_EQ(box->icon, BoxIcon::None) << Narrow(IconName(box->icon));
       EXPECT_EQ(box->buttons, std::vector<std::wstring>{L"OK"});
       EXPECT_TRUE(box->ownedByForm) << "the box is not modal to the window";
-      EXPECT_TRUE(program.NoBoxWithin(200ms)) << "a second box";
+      EXPECT_TRUE(program.NoBoxOnceSettled()) << "a second box";
       ExpectWindowStaysWithPath(program, test.path);
     }
   }
@@ -280,19 +298,15 @@ class SendTo : public testing::TestWithParam<ClientCase> {};
 
 TEST_P(SendTo, AGoodFileIsHandedOffAtEachClickWithThePathInTheBox) {
   const Client client = GetParam().client;
-  const e2e::CaseFiles files(L"ui.hand_off_" + e2e::ProgramName(client));
-  const std::wstring first = files.Write(L"first.txt", MailFile("First subject"));
+  HandOffScene scene(L"ui.hand_off_" + e2e::ProgramName(client), client, "First subject");
+  ASSERT_TRUE(scene.Ready());
+  auto& [files, first, standin, program] = scene;
   const std::wstring second = files.Write(L"second.txt", MailFile("Second subject"));
-  const e2e::StandinSession standin(files, StandinFor(client));
-  ASSERT_TRUE(standin.Registered());
-  RunningProgram program(client);
-  ASSERT_TRUE(program.HasWindow());
 
-  program.SetPathText(first);
   program.Click(kCmdSend);
   std::vector<std::wstring> journal = WaitForHandOffs(standin, client, 1);
   EXPECT_EQ(Matching(journal, SubjectPut(L"First subject")).size(), 1u) << Narrow(JournalText(journal));
-  EXPECT_TRUE(program.NoBoxWithin(300ms));
+  EXPECT_TRUE(program.NoBoxOnceSettled());
   ExpectWindowStaysWithPath(program, first);
 
   // The same file again: a new message.
@@ -306,28 +320,24 @@ TEST_P(SendTo, AGoodFileIsHandedOffAtEachClickWithThePathInTheBox) {
   journal = WaitForHandOffs(standin, client, 3);
   EXPECT_EQ(Matching(journal, SubjectPut(L"Second subject")).size(), 1u) << Narrow(JournalText(journal));
   EXPECT_TRUE(e2e::UnreleasedObjects(journal).empty()) << Narrow(JournalText(journal));
-  EXPECT_TRUE(program.NoBoxWithin(300ms));
+  EXPECT_TRUE(program.NoBoxOnceSettled());
   ExpectWindowStaysWithPath(program, second);
 }
 
 TEST_P(SendTo, AMissingMailClientIsReportedAndTheWindowStays) {
   const Client client = GetParam().client;
-  const e2e::CaseFiles files(L"ui.not_installed_" + e2e::ProgramName(client));
-  const std::wstring mail = files.Write(L"mail.txt", MailFile("Hi"));
   e2e::StandinSetup setup = StandinFor(client);
   setup.classes = std::vector<std::wstring>{};  // none registered
-  const e2e::StandinSession standin(files, setup);
-  ASSERT_TRUE(standin.Registered());
-  RunningProgram program(client);
-  ASSERT_TRUE(program.HasWindow());
-  program.SetPathText(mail);
+  HandOffScene scene(L"ui.not_installed_" + e2e::ProgramName(client), client, "Hi", setup);
+  ASSERT_TRUE(scene.Ready());
+  auto& [files, mail, standin, program] = scene;
   program.Click(kCmdSend);
   const std::optional<BoxSeen> box = program.NextBox(30s);
   ASSERT_TRUE(box.has_value()) << "no message";
   EXPECT_EQ(box->title, program.Name());
   EXPECT_EQ(box->text, GetParam().notInstalled);
   EXPECT_EQ(box->icon, BoxIcon::Critical) << Narrow(IconName(box->icon));
-  EXPECT_TRUE(program.NoBoxWithin(300ms)) << "a second box";
+  EXPECT_TRUE(program.NoBoxOnceSettled()) << "a second box";
   ExpectWindowStaysWithPath(program, mail);
 }
 
@@ -348,7 +358,7 @@ TEST_P(SendTo, AMailClientThatDiesIsReportedOnceAndTheNextSendStartsItAgain) {
     ASSERT_TRUE(box.has_value()) << "no message";
     EXPECT_EQ(box->text, e2e::GeneralMessage(e2e::kServerDiedHresult, e2e::SystemText(e2e::kServerDiedHresult)));
     EXPECT_EQ(box->icon, BoxIcon::Critical) << Narrow(IconName(box->icon));
-    EXPECT_TRUE(program.NoBoxWithin(300ms)) << "a second box";
+    EXPECT_TRUE(program.NoBoxOnceSettled()) << "a second box";
     ExpectWindowStaysWithPath(program, mail);
     const std::vector<std::wstring> journal = standin.Journal();
     EXPECT_EQ(e2e::LinesStartingWith(journal, L"server-dies ").size(), 1u) << Narrow(JournalText(journal));
@@ -366,7 +376,7 @@ TEST_P(SendTo, AMailClientThatDiesIsReportedOnceAndTheNextSendStartsItAgain) {
   EXPECT_EQ(e2e::LinesStartingWith(journal, L"server-start ").size(), 1u) << text;
   EXPECT_EQ(Matching(journal, SubjectPut(L"After a crash")).size(), 1u) << text;
   EXPECT_TRUE(e2e::UnreleasedObjects(journal).empty()) << text;
-  EXPECT_TRUE(program.NoBoxWithin(300ms));
+  EXPECT_TRUE(program.NoBoxOnceSettled());
   ExpectWindowStaysWithPath(program, mail);
 }
 
@@ -377,8 +387,8 @@ INSTANTIATE_TEST_SUITE_P(Clients, SendTo, testing::ValuesIn(kClients), ClientCas
 // A click on "Send" and what alsoWaiting posts, waiting together in the
 // program's queue before its thread handles the first of them.
 void ClickSendWithMoreWaiting(const RunningProgram& program, const std::function<void()>& alsoWaiting) {
-  const RunningProgram::Freeze frozen(program.ThreadId());
-  ASSERT_TRUE(frozen.Held());
+  const RunningProgram::Frozen frozen = program.Freeze();
+  ASSERT_TRUE(frozen);
   program.Click(kCmdSend);
   alsoWaiting();
 }
@@ -389,19 +399,15 @@ void ClickSendWithMoreWaiting(const RunningProgram& program, const std::function
 TEST(Reentry, ASecondSendWaitingDuringAHandOff) {
   for (const Client client : {Client::Notes, Client::Outlook}) {
     SCOPED_TRACE(ClientName(client));
-    const e2e::CaseFiles files(L"ui.reentry_send_" + e2e::ProgramName(client));
-    const std::wstring mail = files.Write(L"mail.txt", MailFile("Nested"));
-    const e2e::StandinSession standin(files, StandinFor(client));
-    ASSERT_TRUE(standin.Registered());
-    RunningProgram program(client);
-    ASSERT_TRUE(program.HasWindow());
-    program.SetPathText(mail);
+    HandOffScene scene(L"ui.reentry_send_" + e2e::ProgramName(client), client, "Nested");
+    ASSERT_TRUE(scene.Ready());
+    auto& [files, mail, standin, program] = scene;
     ClickSendWithMoreWaiting(program, [&] { program.Click(kCmdSend); });
     const std::vector<std::wstring> journal = WaitForHandOffs(standin, client, 2);
     const std::string text = Narrow(JournalText(journal));
     ASSERT_EQ(e2e::LinesStartingWith(journal, OpenedLine(client)).size(), 2u) << text;
     EXPECT_TRUE(e2e::UnreleasedObjects(journal).empty()) << text;
-    EXPECT_TRUE(program.NoBoxWithin(300ms));
+    EXPECT_TRUE(program.NoBoxOnceSettled());
     ExpectWindowStaysWithPath(program, mail);
 
     // Where the second message opened: before the first hand-off's own
@@ -427,13 +433,9 @@ TEST(Reentry, ASecondSendWaitingDuringAHandOff) {
 // Tab waiting while Quorvel's hand-off pumps moves the focus, as at rest,
 // instead of reaching the focused button as a key of its own.
 TEST(Reentry, TabWaitingDuringAQuorvelHandOffMovesTheFocus) {
-  const e2e::CaseFiles files(L"ui.reentry_tab");
-  const std::wstring mail = files.Write(L"mail.txt", MailFile("Tabbed"));
-  const e2e::StandinSession standin(files, StandinFor(Client::Notes));
-  ASSERT_TRUE(standin.Registered());
-  RunningProgram program(Client::Notes);
-  ASSERT_TRUE(program.HasWindow());
-  program.SetPathText(mail);
+  HandOffScene scene(L"ui.reentry_tab", Client::Notes, "Tabbed");
+  ASSERT_TRUE(scene.Ready());
+  auto& [files, mail, standin, program] = scene;
   // The click leaves the focus on "Send"; Tab goes on from there to "Close".
   ClickSendWithMoreWaiting(program, [&] {
     PostMessageW(program.Control(kCmdSend), WM_KEYDOWN, VK_TAB, 1);
@@ -461,13 +463,9 @@ TEST(Reentry, CloseWaitingDuringAQuorvelHandOff) {
   };
   for (const CloseCase& test : cases) {
     SCOPED_TRACE(test.name);
-    const e2e::CaseFiles files(L"ui.reentry_close");
-    const std::wstring mail = files.Write(L"mail.txt", MailFile("Closing"));
-    const e2e::StandinSession standin(files, StandinFor(Client::Notes));
-    ASSERT_TRUE(standin.Registered());
-    RunningProgram program(Client::Notes);
-    ASSERT_TRUE(program.HasWindow());
-    program.SetPathText(mail);
+    HandOffScene scene(L"ui.reentry_close", Client::Notes, "Closing");
+    ASSERT_TRUE(scene.Ready());
+    auto& [files, mail, standin, program] = scene;
     ClickSendWithMoreWaiting(program, [&] { test.close(program); });
     EXPECT_FALSE(program.NextBox(20s).has_value()) << "a box appeared";
     ASSERT_TRUE(program.WaitForEnd(30s)) << "the program did not end";

@@ -32,11 +32,7 @@ fi
 
 export WINEPREFIX=$copy
 export QZ_EXPECTED_DPI=$dpi
-out=$(mktemp) err=$(mktemp)
-trap 'rm -f "$out" "$err"' EXIT
-wine "$@" </dev/null >"$out" 2>"$err"
+qz_wine_run "$@"
 status=$?
-cat "$out"
-cat "$err" >&2
 wineserver -w </dev/null >/dev/null 2>&1
 exit $status

@@ -8,33 +8,13 @@
 #include "probe_protocol.h"
 #include "program_run.h"
 #include "settings.h"
+#include "test_main.h"
 
 namespace ui_tests {
 namespace {
 
 void Unhook(HHOOK hook) { UnhookWindowsHookEx(hook); }
 using UniqueHook = platform::win32::UniqueResource<HHOOK, Unhook>;
-
-// The text control of a message box, on Windows and on Wine alike.
-constexpr int kMessageTextId = 0xFFFF;
-
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
-}
-
-std::wstring TextOf(HWND window) {
-  // WM_GETTEXT crosses processes; GetWindowText would not read another process's controls.
-  DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return L"";
-  std::wstring text(length + 1, L'\0');
-  DWORD_PTR copied = 0;
-  SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 5000,
-                      &copied);
-  text.resize(std::min<std::size_t>(copied, length));
-  return text;
-}
 
 std::vector<HWND> ChildrenInZOrder(HWND parent) {
   std::vector<HWND> children;
@@ -44,72 +24,10 @@ std::vector<HWND> ChildrenInZOrder(HWND parent) {
   return children;
 }
 
-std::vector<HWND> BoxesOf(DWORD processId) {
-  std::vector<HWND> boxes;
-  for (const HWND window : e2e::TopLevelWindowsOf(processId)) {
-    if (ClassOf(window) == L"#32770" && IsWindowVisible(window)) boxes.push_back(window);
-  }
-  return boxes;
-}
-
-// Which icon a box shows, from the screen: the icon's handle means nothing
-// outside the box's process, and a box keeps its icon control, hidden, when
-// it has no icon. The critical icon is the red one.
-BoxIcon ReadIcon(HWND box) {
-  HWND iconControl = nullptr;
-  for (const HWND child : ChildrenInZOrder(box)) {
-    if (ClassOf(child) == L"Static" && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-      iconControl = child;
-    }
-  }
-  if (iconControl == nullptr || !IsWindowVisible(iconControl) || SendMessageW(iconControl, STM_GETICON, 0, 0) == 0) {
-    return BoxIcon::None;
-  }
-  RECT area{};
-  GetWindowRect(iconControl, &area);
-  const int width = area.right - area.left;
-  const int height = area.bottom - area.top;
-  if (width <= 0 || height <= 0) return BoxIcon::Other;
-  // The box paints itself shortly after it appears: look a few times.
-  for (int attempt = 0; attempt < 20; ++attempt) {
-    const HDC screen = GetDC(nullptr);
-    int red = 0;
-    for (int y = area.top; y < area.bottom; y += 2) {
-      for (int x = area.left; x < area.right; x += 2) {
-        const COLORREF pixel = GetPixel(screen, x, y);
-        if (GetRValue(pixel) > 150 && GetGValue(pixel) < 110 && GetBValue(pixel) < 110) ++red;
-      }
-    }
-    ReleaseDC(nullptr, screen);
-    if (red > width * height / 80) return BoxIcon::Critical;
-    Sleep(50);
-  }
-  return BoxIcon::Other;
-}
-
-BoxSeen ReadAndClose(HWND box, HWND form) {
-  BoxSeen seen;
-  seen.title = TextOf(box);
-  seen.ownedByForm = form != nullptr && GetWindow(box, GW_OWNER) == form;
-  HWND okButton = nullptr;
-  for (const HWND child : ChildrenInZOrder(box)) {
-    if (ClassOf(child) == L"Button" && IsWindowVisible(child)) {
-      seen.buttons.push_back(TextOf(child));
-      if (GetDlgCtrlID(child) == IDOK) okButton = child;
-    }
-  }
-  if (const HWND text = GetDlgItem(box, kMessageTextId)) seen.text = TextOf(text);
-  seen.icon = ReadIcon(box);
-  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(okButton));
-  // Gone before the next look, so that it is not read twice.
-  for (int attempt = 0; attempt < 200 && IsWindow(box) && IsWindowVisible(box); ++attempt) Sleep(10);
-  return seen;
-}
-
 HWND WaitForForm(DWORD processId) {
   for (int attempt = 0; attempt < 400; ++attempt) {
     for (const HWND window : e2e::TopLevelWindowsOf(processId)) {
-      if (ClassOf(window) == L"Form1" && IsWindowVisible(window)) return window;
+      if (WindowClass(window) == L"Form1" && IsWindowVisible(window)) return window;
     }
     Sleep(50);
   }
@@ -176,23 +94,11 @@ ProbeReport ParseReport(const std::wstring& text) {
 
 std::wstring BinFolder() { return standins::ModuleFolder(); }
 
-std::wstring WindowText(HWND window) { return TextOf(window); }
-std::wstring WindowClass(HWND window) { return ClassOf(window); }
-
 RECT RectInParent(HWND child) {
   RECT rect{};
   GetWindowRect(child, &rect);
   MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
   return rect;
-}
-
-const wchar_t* IconName(BoxIcon icon) {
-  switch (icon) {
-    case BoxIcon::None: return L"no icon";
-    case BoxIcon::Critical: return L"critical icon";
-    case BoxIcon::Other: return L"another icon";
-  }
-  return L"?";
 }
 
 int ExpectedDpi() {
@@ -204,51 +110,25 @@ int ExpectedDpi() {
 
 int Scaled(int pixelsAt96) { return (pixelsAt96 * ExpectedDpi() * 2 + 96) / (96 * 2); }
 
-RunningProgram::RunningProgram(e2e::Client client) : client_(client) {
-  const std::wstring program = e2e::ProgramPath(client);
-  // Only the quoted program path: the command-line tail is empty.
-  std::wstring commandLine = L"\"" + program + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION created{};
-  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &created)) {
-    return;
-  }
-  process_ = platform::win32::UniqueHandle(created.hProcess);
-  const platform::win32::UniqueHandle thread(created.hThread);
-  processId_ = created.dwProcessId;
-  threadId_ = created.dwThreadId;
-  form_ = WaitForForm(processId_);
+// Only the quoted program path: the command-line tail is empty.
+RunningProgram::RunningProgram(e2e::Client client)
+    : client_(client), process_(e2e::ProgramPath(client), L"\"" + e2e::ProgramPath(client) + L"\"") {
+  if (!process_.Started()) return;
+  form_ = WaitForForm(process_.Id());
   if (form_ != nullptr) controls_ = ChildrenInZOrder(form_);
 }
 
+// A test that failed half-way may leave a box open or the window up; what
+// still runs after that is ended by force.
 RunningProgram::~RunningProgram() {
-  if (!process_.Valid() || !IsRunning()) return;
-  // A test that failed half-way may leave a box open or the window up.
-  for (const HWND box : BoxesOf(processId_)) PostMessageW(box, WM_COMMAND, IDOK, 0);
-  if (WaitForSingleObject(process_.Get(), 200) == WAIT_OBJECT_0) return;
-  TerminateProcess(process_.Get(), 0xDEAD);
-  WaitForSingleObject(process_.Get(), 5000);
+  if (!IsRunning()) return;
+  for (const HWND box : e2e::MessageBoxesOf(process_.Id())) PostMessageW(box, WM_COMMAND, IDOK, 0);
+  process_.WaitForEnd(200ms);
 }
 
 HWND RunningProgram::Control(int index) const {
   return index >= 0 && static_cast<std::size_t>(index) < controls_.size() ? controls_[static_cast<std::size_t>(index)]
                                                                            : nullptr;
-}
-
-bool RunningProgram::IsRunning() const {
-  return process_.Valid() && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
-}
-
-bool RunningProgram::WaitForEnd(std::chrono::milliseconds timeout) {
-  return process_.Valid() && WaitForSingleObject(process_.Get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
-}
-
-DWORD RunningProgram::ExitCode() const {
-  DWORD code = STILL_ACTIVE;
-  if (process_.Valid()) GetExitCodeProcess(process_.Get(), &code);
-  return code;
 }
 
 bool RunningProgram::FormShown() const { return form_ != nullptr && IsWindow(form_) && IsWindowVisible(form_); }
@@ -262,23 +142,42 @@ bool RunningProgram::Settle(std::chrono::milliseconds timeout) const {
 std::optional<BoxSeen> RunningProgram::NextBox(std::chrono::milliseconds timeout) {
   const auto end = std::chrono::steady_clock::now() + timeout;
   do {
-    const std::vector<HWND> boxes = BoxesOf(processId_);
+    const std::vector<HWND> boxes = e2e::MessageBoxesOf(process_.Id());
     if (!boxes.empty()) {
       // Let it finish painting before its icon is read.
       Sleep(100);
-      return ReadAndClose(boxes.front(), form_);
+      BoxSeen seen;
+      seen.ownedByForm = form_ != nullptr && GetWindow(boxes.front(), GW_OWNER) == form_;
+      static_cast<e2e::MessageBoxSeen&>(seen) = e2e::ReadAndClose(boxes.front());
+      return seen;
     }
     Sleep(30);
   } while (std::chrono::steady_clock::now() < end && IsRunning());
   return std::nullopt;
 }
 
-bool RunningProgram::NoBoxWithin(std::chrono::milliseconds wait) {
-  Sleep(static_cast<DWORD>(wait.count()));
-  return BoxesOf(processId_).empty();
+bool RunningProgram::HandledPosted(std::chrono::milliseconds timeout) const {
+  const HWND box = Control(kTxtEMail);
+  DWORD_PTR before = 0;
+  if (box == nullptr || !SendMessageTimeoutW(box, EM_GETMODIFY, 0, 0, SMTO_NORMAL, 5000, &before)) return false;
+  PostMessageW(box, EM_SETMODIFY, !before, 0);
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  DWORD_PTR now = before;
+  while (SendMessageTimeoutW(box, EM_GETMODIFY, 0, 0, SMTO_NORMAL, 5000, &now) && !now == !before &&
+         std::chrono::steady_clock::now() < end) {
+    Sleep(5);
+  }
+  return !now != !before;
 }
 
-std::wstring RunningProgram::PathText() const { return TextOf(Control(kTxtEMail)); }
+bool RunningProgram::NoBoxOnceSettled() const {
+  if (!Settle() || !HandledPosted() || !Settle()) return false;
+  // A box not shown yet counts too.
+  const std::vector<HWND> windows = e2e::TopLevelWindowsOf(process_.Id());
+  return std::none_of(windows.begin(), windows.end(), [](HWND window) { return WindowClass(window) == L"#32770"; });
+}
+
+std::wstring RunningProgram::PathText() const { return WindowText(Control(kTxtEMail)); }
 
 void RunningProgram::SetPathText(const std::wstring& text) const {
   SendMessageW(Control(kTxtEMail), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -289,7 +188,7 @@ void RunningProgram::Click(int control) const { PostMessageW(Control(control), B
 int RunningProgram::FocusedControl() const {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
-  if (!GetGUIThreadInfo(threadId_, &info) || info.hwndFocus == nullptr) return -1;
+  if (!GetGUIThreadInfo(ThreadId(), &info) || info.hwndFocus == nullptr) return -1;
   const auto found = std::find(controls_.begin(), controls_.end(), info.hwndFocus);
   return found == controls_.end() ? -1 : static_cast<int>(found - controls_.begin());
 }
@@ -304,27 +203,47 @@ bool RunningProgram::BringToFront() const {
 }
 
 void RunningProgram::PressKey(WORD key, bool withShift, bool withAlt) const {
+  // While this thread shares the program's input state, a key shows as down
+  // from when the program takes its press from the queue until it takes the
+  // release. A key the program ignores, pressed after the others, shows
+  // when the program has taken them.
+  constexpr WORD kMarkKey = VK_F24;
+  MSG ignored;
+  PeekMessageW(&ignored, nullptr, 0, 0, PM_NOREMOVE);  // this thread's queue, which sharing needs
+  const bool shared = AttachThreadInput(GetCurrentThreadId(), ThreadId(), TRUE) != FALSE;
+  const auto markDown = [] {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    return (keys[kMarkKey] & 0x80) != 0;
+  };
+  const auto waitForMark = [&](bool down) {
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (shared && markDown() != down && IsRunning() && std::chrono::steady_clock::now() < end) Sleep(5);
+  };
   if (withAlt) SendKeyInput(VK_MENU, false);
   if (withShift) SendKeyInput(VK_SHIFT, false);
   SendKeyInput(key, false);
   SendKeyInput(key, true);
   if (withShift) SendKeyInput(VK_SHIFT, true);
   if (withAlt) SendKeyInput(VK_MENU, true);
-  // The keys reach the program's queue through the system; wait for them
-  // to be handled.
-  Sleep(150);
+  SendKeyInput(kMarkKey, false);
+  waitForMark(true);
+  SendKeyInput(kMarkKey, true);
+  waitForMark(false);
+  if (shared) AttachThreadInput(GetCurrentThreadId(), ThreadId(), FALSE);
+  // A round trip lets the program finish with the mark.
   Settle();
 }
 
 ProbeReport RunningProgram::Probe() const {
   const platform::win32::UniqueHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kReportBytes,
-                                                          ReportMappingName(processId_).c_str()));
+                                                          ReportMappingName(process_.Id()).c_str()));
   if (!mapping.Valid()) return {};
   const UniqueView view(MapViewOfFile(mapping.Get(), FILE_MAP_ALL_ACCESS, 0, 0, kReportBytes));
   const UniqueModule probe(LoadLibraryW((BinFolder() + L"\\UiProbe.dll").c_str()));
   if (!view || !probe) return {};
   const auto hook = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(probe.Get(), kProbeHookName)));
-  const UniqueHook hooked(hook != nullptr ? SetWindowsHookExW(WH_CALLWNDPROC, hook, probe.Get(), threadId_) : nullptr);
+  const UniqueHook hooked(hook != nullptr ? SetWindowsHookExW(WH_CALLWNDPROC, hook, probe.Get(), ThreadId()) : nullptr);
   if (!hooked) return {};
   DWORD_PTR ignored = 0;
   SendMessageTimeoutW(form_, RegisterWindowMessageW(kProbeMessageName), 0, 0, SMTO_NORMAL, 10000, &ignored);
@@ -336,12 +255,16 @@ ProbeReport RunningProgram::Probe() const {
 
 namespace ui_tests {
 
-RunningProgram::Freeze::Freeze(DWORD threadId) : thread_(OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId)) {
-  held_ = thread_.Valid() && SuspendThread(thread_.Get()) != static_cast<DWORD>(-1);
+void RunningProgram::ResumeAndClose::operator()(HANDLE thread) const {
+  ResumeThread(thread);
+  CloseHandle(thread);
 }
 
-RunningProgram::Freeze::~Freeze() {
-  if (held_) ResumeThread(thread_.Get());
+RunningProgram::Frozen RunningProgram::Freeze() const {
+  Frozen frozen(OpenThread(THREAD_SUSPEND_RESUME, FALSE, ThreadId()));
+  // Resuming a thread that was not suspended changes nothing.
+  if (frozen && SuspendThread(frozen.get()) == static_cast<DWORD>(-1)) frozen.reset();
+  return frozen;
 }
 
 bool RunningProgram::ClickCloseBox() const {
@@ -369,3 +292,6 @@ bool RunningProgram::ClickCloseBox() const {
 }
 
 }  // namespace ui_tests
+
+// The window tests have nothing to do before their cases.
+std::optional<int> wine_tests::RunInstead(int, wchar_t**) { return std::nullopt; }

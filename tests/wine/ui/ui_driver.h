@@ -7,12 +7,14 @@
 #include <windows.h>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "harness.h"
 #include "platform/win32/owners.h"
+#include "program_run.h"
 
 namespace ui_tests {
 
@@ -20,14 +22,12 @@ using namespace std::chrono_literals;
 
 inline void Unload(HMODULE module) { FreeLibrary(module); }
 using UniqueModule = platform::win32::UniqueResource<HMODULE, Unload>;
+using e2e::BoxIcon;
+using e2e::IconName;
+using e2e::WindowClass;
+using e2e::WindowText;
 
-enum class BoxIcon { None, Critical, Other };
-
-struct BoxSeen {
-  std::wstring title;
-  std::wstring text;
-  BoxIcon icon = BoxIcon::None;
-  std::vector<std::wstring> buttons;
+struct BoxSeen : e2e::MessageBoxSeen {
   bool ownedByForm = false;
 };
 
@@ -84,13 +84,13 @@ class RunningProgram {
   // The form's children in Z order; empty when there is no window.
   const std::vector<HWND>& Controls() const { return controls_; }
   HWND Control(int index) const;
-  DWORD ThreadId() const { return threadId_; }
+  DWORD ThreadId() const { return process_.ThreadId(); }
   std::wstring Name() const { return e2e::ProgramName(client_); }
 
-  bool IsRunning() const;
+  bool IsRunning() const { return process_.IsRunning(); }
   // True when the process ended within the time; then ExitCode() is valid.
-  bool WaitForEnd(std::chrono::milliseconds timeout = 15s);
-  DWORD ExitCode() const;
+  bool WaitForEnd(std::chrono::milliseconds timeout = 15s) const { return process_.WaitForEnd(timeout); }
+  DWORD ExitCode() const { return process_.ExitCode(); }
   // The form still exists and shows.
   bool FormShown() const;
 
@@ -100,8 +100,15 @@ class RunningProgram {
 
   // The next message box of the program, read and then closed with OK.
   std::optional<BoxSeen> NextBox(std::chrono::milliseconds timeout = 15s);
-  // True when no box of the program is there after waiting this long.
-  bool NoBoxWithin(std::chrono::milliseconds wait = 700ms);
+  // Returns once the program's thread has handled the messages posted to it
+  // before: false when that did not happen in time. A mark posted behind
+  // them shows when: the path box's modified flag, turned over and left so,
+  // as the program never reads it.
+  bool HandledPosted(std::chrono::milliseconds timeout = 10s) const;
+  // True when the program has no message box, not even one about to show,
+  // once it has handled everything sent and posted to it before: what those
+  // brought about is on screen by then. False too when it does not answer.
+  bool NoBoxOnceSettled() const;
 
   std::wstring PathText() const;
   void SetPathText(const std::wstring& text) const;
@@ -111,6 +118,7 @@ class RunningProgram {
   int FocusedControl() const;
 
   // Keyboard input through the system, to the program's window in front.
+  // PressKey returns once the program has handled the keys.
   bool BringToFront() const;
   void PressKey(WORD key, bool withShift = false, bool withAlt = false) const;
   // A left click on the title bar's close box, through the system.
@@ -118,26 +126,17 @@ class RunningProgram {
 
   ProbeReport Probe() const;
 
-  // Holds the program's thread still while it lives, so that messages
-  // posted meanwhile wait in its queue together.
-  class Freeze {
-   public:
-    explicit Freeze(DWORD threadId);
-    ~Freeze();
-    Freeze(const Freeze&) = delete;
-    Freeze& operator=(const Freeze&) = delete;
-    bool Held() const { return held_; }
-
-   private:
-    platform::win32::UniqueHandle thread_;
-    bool held_ = false;
+  // The program's thread held still until this goes, so that messages
+  // posted meanwhile wait in its queue together; null when it cannot be held.
+  struct ResumeAndClose {
+    void operator()(HANDLE thread) const;
   };
+  using Frozen = std::unique_ptr<void, ResumeAndClose>;
+  Frozen Freeze() const;
 
  private:
   e2e::Client client_;
-  platform::win32::UniqueHandle process_;
-  DWORD processId_ = 0;
-  DWORD threadId_ = 0;
+  e2e::StartedProgram process_;
   HWND form_ = nullptr;
   std::vector<HWND> controls_;
 };
@@ -145,14 +144,8 @@ class RunningProgram {
 // The bin/ folder that holds the programs, the driver and the probe.
 std::wstring BinFolder();
 
-// A window's text, read through messages so that it works across processes.
-std::wstring WindowText(HWND window);
-std::wstring WindowClass(HWND window);
 // A child's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND child);
-
-// The icon's name for a failure message.
-const wchar_t* IconName(BoxIcon icon);
 
 // The DPI the tests expect the programs to see: QZ_EXPECTED_DPI, default 96.
 int ExpectedDpi();

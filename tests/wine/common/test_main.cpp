@@ -1,8 +1,12 @@
+#include "test_main.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+
+#include "platform/win32/win32_desktop.h"
 
 namespace {
 
@@ -18,8 +22,9 @@ LONG WINAPI EndOnCrash(EXCEPTION_POINTERS* crash) {
 
 int wmain(int argc, wchar_t** argv) {
   SetUnhandledExceptionFilter(EndOnCrash);
-  // The programs are DPI-aware: read their windows in the same pixels.
   SetProcessDPIAware();
+  const platform::win32::ComApartment apartment;
+  if (const std::optional<int> code = wine_tests::RunInstead(argc, argv)) return *code;
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
