@@ -166,6 +166,11 @@ std::wstring GeneralMessage(long number, const std::wstring& description) {
   return L"Error: " + std::to_wstring(number) + L" " + description;
 }
 
+std::wstring GeneralMessage(platform::RuntimeError error) {
+  const std::u16string text = platform::GeneralErrorText(platform::MakeFailure(error));
+  return std::wstring(text.begin(), text.end());
+}
+
 standins::Fault MakeFault(std::wstring target, standins::Fault::Kind kind, long number,
                           std::optional<std::wstring> description, int occurrence) {
   standins::Fault fault;

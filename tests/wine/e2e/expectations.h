@@ -10,6 +10,7 @@
 
 #include "harness.h"
 #include "composers.h"
+#include "platform/failure.h"
 #include "settings.h"
 
 namespace e2e {
@@ -57,8 +58,10 @@ void ExpectQuietEnd(const Result& result);
 // What COM gives for a call whose server process died: RPC_S_CALL_FAILED.
 inline constexpr long kServerDiedHresult = static_cast<long>(0x800706BEu);
 
-// The general message of the composers for a failure number and description.
+// The general message of the composers for a failure number and description,
+// and for one of the run-time errors the programs name themselves.
 std::wstring GeneralMessage(long number, const std::wstring& description);
+std::wstring GeneralMessage(platform::RuntimeError error);
 
 // A fault as the settings file states it.
 standins::Fault MakeFault(std::wstring target, standins::Fault::Kind kind, long number = 0,
