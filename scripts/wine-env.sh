@@ -78,7 +78,8 @@ qz_start_display() {
   fi
   local number
   for number in 91 92 93 94 95 96 97 98 99; do
-    if [ ! -e "/tmp/.X${number}-lock" ]; then
+    # A lock whose server is gone is stale: Xvfb takes such a number over.
+    if [ ! -e "/tmp/.X${number}-lock" ] || ! kill -0 "$(tr -d ' ' <"/tmp/.X${number}-lock" 2>/dev/null)" 2>/dev/null; then
       Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
       export QZ_XVFB_PID=$!
       export DISPLAY=":$number"
