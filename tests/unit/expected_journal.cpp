@@ -43,8 +43,7 @@ std::string Line(const Step& step, const Names& names, platform::WindowHandle wi
     case Step::Kind::Release: return "release " + names.at(step.object);
     case Step::Kind::Pump: return "pump";
     case Step::Kind::FindWindow: return "FindWindowA \"" + member + "\" null -> " + std::to_string(window);
-    case Step::Kind::ShowWindow:
-      return "ShowWindow " + std::to_string(window) + " 3";
+    case Step::Kind::ShowWindow: return "ShowWindow " + std::to_string(window) + " 3";
     case Step::Kind::Foreground: return "SetForegroundWindow " + std::to_string(window);
     case Step::Kind::FindFile: return "find " + Quoted(step.member) + " -> " + Quoted(step.text);
     case Step::Kind::FullPath: return "fullpath " + Quoted(step.member) + " -> " + Quoted(step.text);

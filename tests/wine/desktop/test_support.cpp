@@ -2,35 +2,16 @@
 
 #include <stdexcept>
 
+#include "folders.h"
 #include "platform/win32/owners.h"
 
 namespace desktop_tests {
 namespace {
 
-using platform::win32::UniqueFindHandle;
 using platform::win32::UniqueHandle;
 
 void CloseKey(HKEY key) { RegCloseKey(key); }
 using UniqueKey = platform::win32::UniqueResource<HKEY, CloseKey>;
-
-void RemoveTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW found;
-  UniqueFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
-  if (search.Valid()) {
-    do {
-      const std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring path = folder + L"\\" + name;
-      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path);
-      } else {
-        DeleteFileW(path.c_str());
-      }
-    } while (FindNextFileW(search.Get(), &found));
-  }
-  RemoveDirectoryW(folder.c_str());
-}
 
 std::wstring GuidText(const GUID& guid) {
   wchar_t text[64] = {};
@@ -61,7 +42,7 @@ ScratchFolder::ScratchFolder() {
   if (!CreateDirectoryW(path_.c_str(), nullptr)) throw std::runtime_error("cannot create the scratch folder");
 }
 
-ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
+ScratchFolder::~ScratchFolder() { wine_tests::DeleteTree(path_); }
 
 std::wstring ScratchFolder::Path(const std::wstring& name) const { return name.empty() ? path_ : path_ + L"\\" + name; }
 

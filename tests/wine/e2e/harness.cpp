@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <set>
 
+#include "folders.h"
 #include "journal_text.h"
 #include "message_window.h"
 #include "platform/win32/owners.h"
@@ -32,22 +33,6 @@ std::wstring WorkFolder() {
   wchar_t full[MAX_PATH * 2] = {};
   GetFullPathNameW((BinFolder() + L"\\..\\e2e-work").c_str(), MAX_PATH * 2, full, nullptr);
   return full;
-}
-
-void DeleteTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW found{};
-  const platform::win32::UniqueFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
-  if (search.Valid()) {
-    do {
-      const std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring path = folder + L"\\" + name;
-      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) DeleteTree(path);
-      else DeleteFileW(path.c_str());
-    } while (FindNextFileW(search.Get(), &found));
-  }
-  RemoveDirectoryW(folder.c_str());
 }
 
 std::vector<std::wstring> ReadLines(const std::wstring& path) {
@@ -145,7 +130,7 @@ bool IsUnwantedResultObject(std::wstring_view name) {
 
 CaseFiles::CaseFiles(std::wstring_view caseName) : folder_(WorkFolder() + L"\\" + std::wstring(caseName)) {
   CreateDirectoryW(WorkFolder().c_str(), nullptr);
-  DeleteTree(folder_);
+  wine_tests::DeleteTree(folder_);
   CreateDirectoryW(folder_.c_str(), nullptr);
 }
 
