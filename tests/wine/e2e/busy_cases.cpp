@@ -144,9 +144,8 @@ void RejectedIsFinal() {
   const BusyRun run = RunBusy(files, Client::Outlook, fault);
   SCOPED_TRACE(JournalText(run.result));
   const CallTable table = TableFor(Client::Outlook, files);
-  ExpectEvents(run.result, FailureEvents(table, RowOf(table, fault), fault));
-  ExpectCriticalBox(run.result, Client::Outlook, GeneralMessage(kRejectedHresult, SystemText(kRejectedHresult)));
-  ExpectCleanEnd(run.result, 4);
+  ExpectFailedAt(run.result, table, fault, Client::Outlook,
+                 GeneralMessage(kRejectedHresult, SystemText(kRejectedHresult)));
 }
 
 constexpr ShortCase kShortCases[] = {

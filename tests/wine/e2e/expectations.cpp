@@ -154,6 +154,15 @@ void ExpectHandOff(const Result& result, const std::vector<std::wstring>& events
   ExpectCleanEnd(result);
 }
 
+void ExpectFailedAt(const Result& result, const CallTable& table, const standins::Fault& fault, Client client,
+                    const std::wstring& box, DWORD exitCode) {
+  const std::size_t row = RowOf(table, fault);
+  EXPECT_LT(row, table.steps.size()) << L"the fault names a step of the run";
+  if (row < table.steps.size()) ExpectEvents(result, FailureEvents(table, row, fault));
+  ExpectCriticalBox(result, client, box);
+  ExpectCleanEnd(result, exitCode);
+}
+
 void ExpectHandOff(const Result& result, const CallTable& table) { ExpectHandOff(result, SuccessEvents(table)); }
 
 void ExpectQuietEnd(const Result& result) {

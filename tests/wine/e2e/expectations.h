@@ -48,6 +48,11 @@ void ExpectCriticalBox(const Result& result, Client client, const std::wstring& 
 // windows were closed.
 void ExpectCleanEnd(const Result& result, DWORD exitCode = 0);
 
+// A hand-off that failed at the fault's step: the run up to it and the
+// releases after it, one critical box, and a clean end with this exit code.
+void ExpectFailedAt(const Result& result, const CallTable& table, const standins::Fault& fault, Client client,
+                    const std::wstring& box, DWORD exitCode = 4);
+
 // The whole message reached the client: every step, no box, a clean end.
 void ExpectHandOff(const Result& result, const std::vector<std::wstring>& events);
 void ExpectHandOff(const Result& result, const CallTable& table);

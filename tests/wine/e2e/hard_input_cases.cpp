@@ -483,10 +483,7 @@ void NulInAttachmentLine() {
   SCOPED_TRACE(JournalText(result));
   // The lookup is not seen across processes: what had been made is released.
   const CallTable table = OutlookTable(SimpleMessage(Attachment{report, L"report.pdf"}));
-  const Fault lookup = MakeFault(L"find", Fault::Kind::HResult);
-  ExpectEvents(result, FailureEvents(table, RowOf(table, lookup), lookup));
-  ExpectCriticalBox(result, Client::Outlook, kBadFileName);
-  ExpectCleanEnd(result, 4);
+  ExpectFailedAt(result, table, MakeFault(L"find", Fault::Kind::HResult), Client::Outlook, kBadFileName);
 }
 
 const bool registered = AddCases({

@@ -77,11 +77,9 @@ void AttachmentTest(const AttachmentCase& test) {
       RunWithAttachment(Client::Notes, std::wstring(L"notes.attachment_") + test.name, test.kind);
   SCOPED_TRACE(JournalText(result));
   if (test.kind == AttachmentKind::Wildcard) {
-    ExpectCleanEnd(result, 4);
     // The lookup passes, and the stand-in, as Notes, cannot open a path with wildcards.
-    const Fault fault = MakeFault(L"EMBEDOBJECT", Fault::Kind::ExceptionWCode);
-    ExpectEvents(result, FailureEvents(table, RowOf(table, fault), fault));
-    ExpectCriticalBox(result, Client::Notes, GeneralMessage(4005, L"File cannot be opened"));
+    ExpectFailedAt(result, table, MakeFault(L"EMBEDOBJECT", Fault::Kind::ExceptionWCode), Client::Notes,
+                   GeneralMessage(4005, L"File cannot be opened"));
     EXPECT_EQ(result.standinWindowsLeft, 0) << L"memo windows open";
     return;
   }

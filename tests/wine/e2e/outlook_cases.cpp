@@ -36,13 +36,10 @@ void AttachmentTest(const AttachmentCase& test) {
       RunWithAttachment(Client::Outlook, std::wstring(L"outlook.attachment_") + test.name, test.kind);
   SCOPED_TRACE(JournalText(result));
   if (test.kind == AttachmentKind::Wildcard) {
-    ExpectCleanEnd(result, 4);
     // The lookup passes, and the stand-in, as Outlook, cannot open a path with wildcards.
-    const Fault fault = MakeFault(L"Add", Fault::Kind::ExceptionSCode);
-    ExpectEvents(result, FailureEvents(table, RowOf(table, fault), fault));
-    ExpectCriticalBox(result, Client::Outlook,
-                      GeneralMessage(static_cast<long>(0x80070002),
-                                     L"Cannot find this file. Verify the path and file name are correct."));
+    ExpectFailedAt(result, table, MakeFault(L"Add", Fault::Kind::ExceptionSCode), Client::Outlook,
+                   GeneralMessage(static_cast<long>(0x80070002),
+                                  L"Cannot find this file. Verify the path and file name are correct."));
     ExpectDisplayed(result, false);
     return;
   }

@@ -60,11 +60,7 @@ Result RunFault(Client client, const std::wstring& caseName, const FaultCase& te
   SCOPED_TRACE(JournalText(result));
   const Message message = SimpleMessage(Attachment{attachment, L"report.pdf"});
   const CallTable table = client == Client::Notes ? NotesTable(message) : OutlookTable(message);
-  const std::size_t row = RowOf(table, test.fault);
-  EXPECT_LT(row, table.steps.size()) << L"the fault names a step of the run";
-  if (row < table.steps.size()) ExpectEvents(result, FailureEvents(table, row, test.fault));
-  ExpectCriticalBox(result, client, test.message);
-  ExpectCleanEnd(result, test.message == notInstalled ? 3 : 4);
+  ExpectFailedAt(result, table, test.fault, client, test.message, test.message == notInstalled ? 3 : 4);
   return result;
 }
 
