@@ -20,6 +20,12 @@ std::u16string_view CommandLineTailOf(std::u16string_view commandLine) {
   return commandLine.substr(end);
 }
 
+std::u16string_view WithoutEnclosingQuotes(std::u16string_view text) {
+  const bool enclosed = text.size() >= 2 && text.front() == u'"' && text.back() == u'"' &&
+                        text.find(u'"', 1) == text.size() - 1;
+  return enclosed ? text.substr(1, text.size() - 2) : text;
+}
+
 std::u16string_view ProgramFolderOf(std::u16string_view programPath) {
   const std::size_t lastBackslash = programPath.rfind(u'\\');
   if (lastBackslash == std::u16string_view::npos) return std::u16string_view();

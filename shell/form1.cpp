@@ -1,5 +1,7 @@
 #include "shell/form1.h"
 
+#include "platform/command_line.h"
+
 namespace shell {
 
 void Form1::Form_Load() {
@@ -7,14 +9,16 @@ void Form1::Form_Load() {
 }
 
 void Form1::cmdSend_Click() {
-  const std::u16string path = view_.txtEMailText();
+  // "Copy as path" puts the path in double quotes; the message shows the box's text as typed.
+  const std::u16string text = view_.txtEMailText();
+  const std::u16string path(platform::WithoutEnclosingQuotes(text));
   if (path.empty()) return;
   if (!desktop_.FindFileName(path).empty()) {
     // How the hand-off ended is for a batch job; here the composer's box has told the user.
     mailfile::ReadMailFile(desktop_, path, program_.composer);
     return;
   }
-  desktop_.ShowMessage(u"File not found: " + path, platform::MessageStyle::Plain);
+  desktop_.ShowMessage(u"File not found: " + text, platform::MessageStyle::Plain);
 }
 
 void Form1::cmdExit_Click() {

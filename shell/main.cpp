@@ -1,5 +1,7 @@
 #include "shell/main.h"
 
+#include "platform/command_line.h"
+
 namespace shell {
 namespace {
 
@@ -19,9 +21,11 @@ int ExitCodeOf(const std::optional<platform::HandOff>& handOff) {
 }  // namespace
 
 int Main(platform::Desktop& desktop, const Program& program, const std::function<void()>& showForm1) {
-  // A tail of blanks is not empty: the blanks are the path.
+  // A tail of blanks is not empty: the blanks are the path. A dropped file's
+  // path comes in double quotes.
   if (!desktop.CommandLineTail().empty()) {
-    return ExitCodeOf(mailfile::ReadMailFile(desktop, desktop.CommandLineTail(), program.composer));
+    const std::u16string path(platform::WithoutEnclosingQuotes(desktop.CommandLineTail()));
+    return ExitCodeOf(mailfile::ReadMailFile(desktop, path, program.composer));
   }
   showForm1();
   return kExitHandedOff;

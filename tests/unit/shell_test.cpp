@@ -42,7 +42,13 @@ TEST(Main, ChoosesTheModeByWhetherTheTailIsEmptyAndEndsWithTheExitCode) {
       {u"C:\\m.txt", HandOff::ClientNotInstalled, false, handedOff, 3},
       {u"C:\\m.txt", HandOff::Failed, false, handedOff, 4},
       {u"   ", HandOff::Completed, false, {"find \"   \" -> \"\""}, 2},
-      {u"\"C:\\m.txt\"", HandOff::Completed, false, {"find \"\"C:\\m.txt\"\" -> \"\""}, 2},
+      // A path in double quotes, as Explorer hands a dropped file over, is the path between them.
+      {u"\"C:\\m.txt\"", HandOff::Completed, false, handedOff, 0},
+      {u"\"\"", HandOff::Completed, false, {}, 2},
+      {u"\"", HandOff::Completed, false, {"find \"\"\" -> \"\""}, 2},
+      {u"\"C:\\m.txt\" ", HandOff::Completed, false, {"find \"\"C:\\m.txt\" \" -> \"\""}, 2},
+      {u"\"C:\\m.txt\" \"C:\\m.txt\"", HandOff::Completed, false,
+       {"find \"\"C:\\m.txt\" \"C:\\m.txt\"\" -> \"\""}, 2},
       {u"C:\\m.txt C:\\m.txt", HandOff::Completed, false, {"find \"C:\\m.txt C:\\m.txt\" -> \"\""}, 2},
   };
   for (const TailCase& tailCase : cases) {
@@ -97,6 +103,12 @@ TEST(Form1, SendChecksThePathThenHandsOffOrTellsItIsMissing) {
         "compose \"Hi\""}},
       {u"  ", {"find \"  \" -> \"\"", "message 0 \"File not found:   \""}},
       {u"C:\\gone.txt", {"find \"C:\\gone.txt\" -> \"\"", "message 0 \"File not found: C:\\gone.txt\""}},
+      {u"\"\"", {}},
+      {u"\"C:\\m.txt\"",
+       {"find \"C:\\m.txt\" -> \"m.txt\"", "find \"C:\\m.txt\" -> \"m.txt\"", "open \"C:\\m.txt\"", "close",
+        "compose \"Hi\""}},
+      {u"\"C:\\gone.txt\"",
+       {"find \"C:\\gone.txt\" -> \"\"", "message 0 \"File not found: \"C:\\gone.txt\"\""}},
   };
   for (const SendCase& sendCase : cases) {
     SCOPED_TRACE(testing_support::Quoted(sendCase.path));

@@ -1,7 +1,8 @@
-// Command-line tails exactly as a batch job passes them: the whole tail is
-// the path, unquoted and unsplit; a path that names no file ends the run at
-// once and silently with exit code 2; a file that passes the lookup but
-// cannot be opened is reported once, with exit code 1.
+// Command-line tails exactly as a batch job or Explorer passes them: the
+// whole tail is the path, unsplit, and a path in double quotes is the text
+// between them; a path that names no file ends the run at once and silently
+// with exit code 2; a file that passes the lookup but cannot be opened is
+// reported once, with exit code 1.
 #include "expectations.h"
 #include "tables.h"
 
@@ -16,7 +17,13 @@ struct TailCase {
 };
 
 constexpr TailCase kQuietCases[] = {
-    {L"quoted_path", Client::Notes, [](const CaseFiles&, const std::wstring& mail) { return L"\"" + mail + L"\""; }},
+    {L"empty_quotes", Client::Notes, [](const CaseFiles&, const std::wstring&) { return std::wstring(L"\"\""); }},
+    {L"blank_after_closing_quote", Client::Notes,
+     [](const CaseFiles&, const std::wstring& mail) { return L"\"" + mail + L"\" "; }},
+    {L"two_quoted_paths", Client::Outlook,
+     [](const CaseFiles& files, const std::wstring& mail) {
+       return L"\"" + mail + L"\" \"" + files.Write(L"second.txt", "[BODY]\r\n") + L"\"";
+     }},
     {L"blanks_only", Client::Notes, [](const CaseFiles&, const std::wstring&) { return std::wstring(L"   "); }},
     {L"two_paths", Client::Outlook,
      [](const CaseFiles& files, const std::wstring& mail) {
@@ -45,19 +52,19 @@ void QuietTest(const TailCase& test) {
   ExpectQuietEnd(result);
 }
 
-// The whole tail is the path, blanks inside it included.
-void PathWithBlanks() {
-  const CaseFiles files(L"cmdline.path_with_blanks");
-  const std::wstring folder = files.MakeFolder(L"order jobs");
+// The whole tail is the path, blanks inside it included. A mail file dropped
+// on the program comes in double quotes, the way Explorer passes it.
+void PathWithBlanks(const std::wstring& name, Client client, bool quoted) {
+  const CaseFiles files(L"cmdline." + name);
+  files.MakeFolder(L"Anna Berg");
   Scenario scenario;
-  scenario.client = Client::Outlook;
+  scenario.client = client;
   scenario.mail = std::nullopt;
-  const std::wstring path = folder + L"\\order  1.txt";
-  files.Write(L"order jobs\\order  1.txt", kWorkedExample);
-  scenario.tail = path;
+  const std::wstring path = files.Write(L"Anna Berg\\order  4711.txt", kWorkedExample);
+  scenario.tail = quoted ? L"\"" + path + L"\"" : path;
   const Result result = Run(files, scenario);
   SCOPED_TRACE(JournalText(result));
-  ExpectHandOff(result, OutlookTable(kWorkedMessage));
+  ExpectHandOff(result, client == Client::Notes ? NotesTable(kWorkedMessage) : OutlookTable(kWorkedMessage));
 }
 
 // A wildcard path passes the lookup, and opening it fails.
@@ -77,7 +84,12 @@ void UnreadableMailFile(Client client) {
 }
 
 const bool registered = AddCases({
-                            {L"cmdline.path_with_blanks", PathWithBlanks},
+                            {L"cmdline.path_with_blanks",
+                             [] { PathWithBlanks(L"path_with_blanks", Client::Outlook, false); }},
+                            {L"cmdline.dropped_file_quorvel",
+                             [] { PathWithBlanks(L"dropped_file_quorvel", Client::Notes, true); }},
+                            {L"cmdline.dropped_file_zembrik",
+                             [] { PathWithBlanks(L"dropped_file_zembrik", Client::Outlook, true); }},
                             {L"cmdline.unreadable_mail_file_quorvel", [] { UnreadableMailFile(Client::Notes); }},
                             {L"cmdline.unreadable_mail_file_zembrik", [] { UnreadableMailFile(Client::Outlook); }},
                         }) &&

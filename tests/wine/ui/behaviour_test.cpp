@@ -212,10 +212,12 @@ INSTANTIATE_TEST_SUITE_P(Ways, Ending, testing::ValuesIn(kEndings),
 TEST(Send, EmptyPathDoesNothing) {
   RunningProgram program(Client::Notes);
   ASSERT_TRUE(program.HasWindow());
-  program.SetPathText(L"");
-  program.Click(kCmdSend);
-  EXPECT_TRUE(program.NoBoxOnceSettled());
-  ExpectWindowStaysWithPath(program, L"");
+  for (const std::wstring empty : {L"", L"\"\""}) {
+    program.SetPathText(empty);
+    program.Click(kCmdSend);
+    EXPECT_TRUE(program.NoBoxOnceSettled());
+    ExpectWindowStaysWithPath(program, empty);
+  }
 }
 
 TEST(Send, PathsThatNameNoNormalFileAreReportedAsNotFound) {
@@ -230,7 +232,7 @@ TEST(Send, PathsThatNameNoNormalFileAreReportedAsNotFound) {
       {"missing file", files.Path(L"no-such-mail.txt")},
       {"folder", files.MakeFolder(L"a-folder")},
       {"hidden file", files.WriteHidden(L"hidden-mail.txt", MailFile("Hidden"))},
-      {"quoted path", L"\"" + files.Path(L"mail.txt") + L"\""},
+      {"missing file in quotes, told as typed", L"\"" + files.Path(L"no-such-mail.txt") + L"\""},
   };
   for (const Client client : {Client::Notes, Client::Outlook}) {
     RunningProgram program(client);
@@ -319,9 +321,18 @@ TEST_P(SendTo, AGoodFileIsHandedOffAtEachClickWithThePathInTheBox) {
   program.Click(kCmdSend);
   journal = WaitForHandOffs(standin, client, 3);
   EXPECT_EQ(Matching(journal, SubjectPut(L"Second subject")).size(), 1u) << Narrow(JournalText(journal));
-  EXPECT_TRUE(e2e::UnreleasedObjects(journal).empty()) << Narrow(JournalText(journal));
   EXPECT_TRUE(program.NoBoxOnceSettled());
   ExpectWindowStaysWithPath(program, second);
+
+  // A path pasted from Explorer's "Copy as path", in double quotes.
+  const std::wstring copiedAsPath = L"\"" + first + L"\"";
+  program.SetPathText(copiedAsPath);
+  program.Click(kCmdSend);
+  journal = WaitForHandOffs(standin, client, 4);
+  EXPECT_EQ(Matching(journal, SubjectPut(L"First subject")).size(), 3u) << Narrow(JournalText(journal));
+  EXPECT_TRUE(e2e::UnreleasedObjects(journal).empty()) << Narrow(JournalText(journal));
+  EXPECT_TRUE(program.NoBoxOnceSettled());
+  ExpectWindowStaysWithPath(program, copiedAsPath);
 }
 
 TEST_P(SendTo, AMissingMailClientIsReportedAndTheWindowStays) {
