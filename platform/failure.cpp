@@ -12,7 +12,7 @@ struct RuntimeErrorText {
   std::u16string_view description;
 };
 
-// The texts Visual Basic shows for its run-time errors.
+// The text of each of the programs' own errors, as the user's guide lists it.
 constexpr std::array kRuntimeErrorTexts = {
     RuntimeErrorText{RuntimeError::Overflow, u"Overflow"},
     RuntimeErrorText{RuntimeError::OutOfMemory, u"Out of memory"},

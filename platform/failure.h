@@ -20,9 +20,9 @@ struct Failure : std::exception {
   std::u16string description;
 };
 
-// Failures the programs name themselves, numbered as Visual Basic numbers its
-// run-time errors, so that the messages read as users of such programs know
-// them. Every other number comes from the automation server or the system.
+// Failures the programs name themselves: the programs' own list of error
+// numbers and texts, which the user's guide gives with what each means. Every
+// other number comes from the automation server or the system.
 enum class RuntimeError : std::int32_t {
   Overflow = 6,
   OutOfMemory = 7,
@@ -48,7 +48,7 @@ enum class RuntimeError : std::int32_t {
 
 constexpr std::int32_t NumberOf(RuntimeError error) { return static_cast<std::int32_t>(error); }
 
-// The failure with the error's number and the text Visual Basic shows for it.
+// The failure with the error's number and its text from the programs' list.
 Failure MakeFailure(RuntimeError error);
 
 // Called from a handler: the exception being handled as a failure. A

@@ -6,6 +6,7 @@
 # Add such an input to fuzz/corpus/regression/ once the fault is fixed.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
+bash scripts/setup.sh
 
 seconds=${1:-60}
 if ! [[ $seconds =~ ^[0-9]+$ ]]; then

@@ -2,14 +2,15 @@
 # Builds the release ZIPs, 32-bit first:
 #   build/release/Quorvel-Zembrik-<version>-win32.zip and ...-win64.zip
 # each holding one folder of the same name with Quorvel.exe and Zembrik.exe
-# (stripped, version resource and icon kept), README.txt (README.md with CR LF
-# line ends) and samples/ (order.txt and the file it attaches); beside each a
-# Windows Installer package of the same files, ...-win32.msi and ...-win64.msi
-# (installer/Quorvel-Zembrik.wxs.in), and SHA256SUMS of them all. The same
-# commit gives the same bytes, wherever and whenever it is built: the programs
-# carry no link time or build path, every ZIP entry has the commit's time,
-# fixed permissions and its place in name order, and each package the
-# commit's time and a package code made from its contents.
+# (stripped, version resource and icon kept), README.txt (the user's guide,
+# docs/user-guide.md, with CR LF line ends) and samples/ (order.txt and the
+# file it attaches); beside each a Windows Installer package of the same
+# files, ...-win32.msi and ...-win64.msi (installer/Quorvel-Zembrik.wxs.in),
+# and SHA256SUMS of them all. The same commit gives the same bytes, wherever
+# and whenever it is built: the programs carry no link time or build path,
+# every ZIP entry has the commit's time, fixed permissions and its place in
+# name order, and each package the commit's time and a package code made from
+# its contents.
 # Checks on the way: the programs' imports, subsystem, address space and
 # resources, and that stripping left their resources whole. Ends non-zero if
 # any check or step fails.
@@ -74,7 +75,7 @@ for preset in win32 win64; do
     echo "  $program.exe: $(stat -c %s "$built") bytes built, $(stat -c %s "$shipped") stripped; imports $(qz_imports "$tools-objdump" "$shipped" | tr '\n' ' ')"
   done
 
-  sed 's/\r*$/\r/' README.md >"$stage/$name/README.txt"
+  sed 's/\r*$/\r/' docs/user-guide.md >"$stage/$name/README.txt"
   cp samples/order.txt samples/order-confirmation.pdf "$stage/$name/samples/"
   find "$stage/$name" -type d -exec chmod 755 {} + -o -name '*.exe' -exec chmod 755 {} + -o -exec chmod 644 {} +
   find "$stage/$name" -exec touch -t "$stamp" {} +

@@ -80,7 +80,10 @@ else
   failed=$((failed + 1))
 fi
 for zip_file in build/release/Quorvel-Zembrik-*-win32.zip build/release/Quorvel-Zembrik-*-win64.zip; do
+  # README.txt is the user's guide, which the installer packages take from the same folder.
   if qz_check_zip "$zip_file" && grep -q " ${zip_file##*/}\$" build/release/SHA256SUMS &&
+    python3 -c 'import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]))' \
+      "$zip_file" "$(basename "$zip_file" .zip)/README.txt" | cmp -s - <(sed 's/$/\r/' docs/user-guide.md) &&
     (cd build/release && sha256sum --quiet -c SHA256SUMS); then
     passed=$((passed + 1))
   else

@@ -64,8 +64,8 @@ const MappedCodes kMappedCodes[] = {
      {FromWin32(ERROR_READ_FAULT), FromWin32(ERROR_CRC), FromWin32(ERROR_SECTOR_NOT_FOUND),
       FromWin32(ERROR_GEN_FAILURE), FromWin32(ERROR_IO_DEVICE)}},
 
-    // Anywhere, as Visual Basic did. E_ACCESSDENIED and E_OUTOFMEMORY are the
-    // HRESULTs of ERROR_ACCESS_DENIED and ERROR_OUTOFMEMORY.
+    // At any operation. E_ACCESSDENIED and E_OUTOFMEMORY are the HRESULTs of
+    // ERROR_ACCESS_DENIED and ERROR_OUTOFMEMORY.
     {Scope::Any, RuntimeError::PermissionDenied, {E_ACCESSDENIED}},
     {Scope::Any, RuntimeError::OutOfMemory, {E_OUTOFMEMORY, FromWin32(ERROR_NOT_ENOUGH_MEMORY)}},
 };
@@ -84,8 +84,8 @@ bool InScope(Scope scope, Operation operation) {
   return false;
 }
 
-// Servers that raise Visual Basic errors put the number in the low word of
-// a scode of the control facility, 0x800A....
+// Servers that raise errors numbered like the programs' own list put the
+// number in the low word of a scode of the control facility, 0x800A....
 constexpr DWORD kControlFacilityMask = 0xFFFF0000u;
 constexpr DWORD kControlFacilityErrors = 0x800A0000u;
 

@@ -111,7 +111,7 @@ std::vector<FaultCase> FaultCases() {
       // A code the desktop services leave as it is: its number and the system's text.
       {L"createrichtextitem_plain_hresult", MakeFault(L"CREATERICHTEXTITEM", Kind::HResult, hresult(E_UNEXPECTED)),
        GeneralMessage(hresult(E_UNEXPECTED), SystemText(E_UNEXPECTED))},
-      // One they give a run-time error's number and text, as Visual Basic did.
+      // One they turn into one of the programs' own errors, with its number and text.
       {L"createrichtextitem_access_denied", MakeFault(L"CREATERICHTEXTITEM", Kind::HResult, hresult(E_ACCESSDENIED)),
        GeneralMessage(platform::RuntimeError::PermissionDenied)},
       {L"subject_null_description", MakeFault(L"Subject", Kind::ExceptionWCode, 4000), GeneralMessage(4000, L"")},
