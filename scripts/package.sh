@@ -12,8 +12,13 @@
 # commit's time and a package code made from its contents.
 # Checks on the way: the programs' imports, subsystem, address space and
 # resources, and that stripping left their resources whole. Ends non-zero if
-# any check or step fails.
+# any check or step fails, and then leaves no release behind; QZ_RELEASE_DIR
+# puts the release in another folder.
 set -uo pipefail
+# Files named relative to where the script was started.
+for variable in QZ_RELEASE_DIR; do
+  [ -n "${!variable:-}" ] && printf -v "$variable" '%s' "$(realpath -m -- "${!variable}")"
+done
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$(pwd)
 
@@ -23,7 +28,7 @@ bash scripts/setup.sh || exit 1
 read -r major minor < <(sed -n 's/^project([^)]*VERSION \([0-9]*\)\.\([0-9]*\).*/\1 \2/p' CMakeLists.txt)
 version=$(printf '%d.%02d' "$major" "$minor")
 
-release="$root/build/release"
+release=${QZ_RELEASE_DIR:-$root/build/release}
 log_dir="$root/build/release-logs"
 mkdir -p "$release" "$log_dir"
 # Every file in the ZIPs carries the time of the last commit, in UTC, so that
@@ -35,6 +40,15 @@ stamp=$(date -d "@$epoch" +%Y%m%d%H%M.%S)
 source scripts/program-checks.sh
 status=0
 problem() { echo "package: $*" >&2; status=1; }
+# What a run writes into the release folder. A run starts by removing what an
+# earlier one left, and a run that fails or is stopped removes what it wrote:
+# no release in the folder but a whole one that passed every check.
+remove_release() {
+  rm -rf "$release"/stage-* "$release"/Quorvel-Zembrik-*.zip "$release"/Quorvel-Zembrik-*.msi "$release/SHA256SUMS"
+}
+remove_release
+whole=
+trap '[ -n "$whole" ] || remove_release' EXIT
 
 rsrc_size() { "$1" -h "$2" | awk '$2 == ".rsrc" { print $3 }'; }
 
@@ -95,5 +109,5 @@ done
 
 (cd "$release" && rm -f SHA256SUMS && sha256sum -- *.zip *.msi >SHA256SUMS) || problem "no SHA256SUMS"
 cat "$release/SHA256SUMS"
-[ "$status" -eq 0 ] && echo "package: done" || echo "package: FAILED" >&2
+[ "$status" -eq 0 ] && whole=1 && echo "package: done" || echo "package: FAILED" >&2
 exit $status
