@@ -14,6 +14,8 @@
 # QZ_SIGN_TIMESTAMP_URL) the programs, once stripped and checked, and then
 # the packages are signed with Authenticode; without a timestamp server the
 # signature records the commit's time, so signing keeps the bytes the same.
+# Last, build/release/winget/ gets a winget manifest set of the packages as
+# shipped (scripts/winget-manifests.py), downloaded from QZ_RELEASE_URL.
 # Checks on the way: the programs' imports, subsystem, address space and
 # resources, before and after signing, and that stripping left their
 # resources whole. Ends non-zero if any check or step fails, and then leaves
@@ -34,8 +36,10 @@ version=$(printf '%d.%02d' "$major" "$minor")
 
 product=$(sed -n 's/^set(QZ_PRODUCT_NAME "\(.*\)")$/\1/p' CMakeLists.txt)
 # PLACEHOLDER: the project has no public address yet. The signatures name it
-# (osslsigncode -i) until QZ_PROJECT_URL says otherwise.
+# (osslsigncode -i) and the winget manifests download from below it until
+# QZ_PROJECT_URL and QZ_RELEASE_URL say otherwise.
 project_url=${QZ_PROJECT_URL:-https://quorvel-zembrik.example.invalid/}
+release_url=${QZ_RELEASE_URL:-${project_url%/}/releases/$version}
 
 release=${QZ_RELEASE_DIR:-$root/build/release}
 log_dir="$root/build/release-logs"
@@ -56,7 +60,7 @@ fatal() { problem "$*"; exit 1; }
 # no release in the folder but a whole one that passed every check.
 remove_release() {
   rm -rf "$release"/stage-* "$release"/Quorvel-Zembrik-*.zip "$release"/Quorvel-Zembrik-*.msi \
-    "$release"/*.signing "$release/SHA256SUMS"
+    "$release"/*.signing "$release/SHA256SUMS" "$release/winget"
 }
 remove_release
 whole=
@@ -162,7 +166,15 @@ for preset in win32 win64; do
   echo "  $(stat -c %s "$msi_file") bytes: $msi_file"
 done
 
+# What is downloaded; the winget manifests are not, and they name QZ_RELEASE_URL.
 (cd "$release" && rm -f SHA256SUMS && sha256sum -- *.zip *.msi >SHA256SUMS) || problem "no SHA256SUMS"
 cat "$release/SHA256SUMS"
+
+# Of the packages as they ship, so after signing.
+[ -n "${QZ_RELEASE_URL:-}" ] ||
+  echo "package: the winget manifests download from the placeholder $release_url: set QZ_RELEASE_URL"
+python3 scripts/winget-manifests.py "$release/winget" "$release_url" \
+  "$release/Quorvel-Zembrik-$version-win32.msi" "$release/Quorvel-Zembrik-$version-win64.msi" ||
+  problem "no winget manifests"
 [ "$status" -eq 0 ] && whole=1 && echo "package: done" || echo "package: FAILED" >&2
 exit $status

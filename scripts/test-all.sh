@@ -121,6 +121,9 @@ count_checks() {
   failed=$((failed + bad))
 }
 
+step "the winget manifests describe the packages"
+count_checks winget 120 python3 tests/scripts/winget_test.py build/release
+
 step "a release signed with a throwaway certificate, and a signed program under Wine"
 count_checks signing 1200 bash tests/scripts/signing_test.sh
 

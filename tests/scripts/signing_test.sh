@@ -33,11 +33,12 @@ package() {  # package FOLDER [VARIABLE=VALUE...]
   local folder=$1
   shift
   env QZ_RELEASE_DIR="$folder" QZ_SIGN_PKCS12="$work/signer.p12" QZ_SIGN_PASSWORD_FILE="$work/password" \
-    QZ_SIGN_TIMESTAMP_URL= "$@" timeout 900 bash scripts/package.sh
+    QZ_SIGN_TIMESTAMP_URL= QZ_RELEASE_URL=https://downloads.example.org/qz "$@" timeout 900 bash scripts/package.sh
 }
 check "packaging with a certificate" package "$work/a"
 check "packaging again with it gives the same SHA256SUMS" eval 'package "$work/b" && cmp "$work/a/SHA256SUMS" "$work/b/SHA256SUMS"'
 check "SHA256SUMS holds the signed ZIPs and MSIs" eval '(cd "$work/a" && sha256sum -c SHA256SUMS) | grep -c ": OK" | grep -qx 4'
+check "the winget manifests describe the signed MSIs" python3 tests/scripts/winget_test.py "$work/a" https://downloads.example.org/qz
 
 # What ships: the programs in the ZIPs and in the MSIs, and the MSIs.
 for preset in win32 win64; do
@@ -70,7 +71,7 @@ refused() {
   cp -r "$work/a" "$folder"
   if output=$(package "$folder" "${@:2}" 2>&1); then echo "packaging succeeded"; return 1; fi
   grep -E "^package: .*$1" <<<"$output" || { echo "no line on it: $output"; return 1; }
-  ! ls -d "$folder"/*.zip "$folder"/*.msi "$folder"/SHA256SUMS 2>/dev/null
+  ! ls -d "$folder"/*.zip "$folder"/*.msi "$folder"/SHA256SUMS "$folder"/winget 2>/dev/null
 }
 check "a wrong password stops the packaging" refused "Wrong password" QZ_SIGN_PASSWORD_FILE="$work/wrong-password"
 check "a missing certificate stops the packaging" refused "no certificate file $work/missing.p12" QZ_SIGN_PKCS12="$work/missing.p12"
