@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
-          mingw-w64 wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick zip wixl binutils-mingw-w64 python3)
+          mingw-w64 wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick zip wixl msitools binutils-mingw-w64 python3
+          python3-yaml osslsigncode openssl)
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 

@@ -108,6 +108,28 @@ else
   failed=$((failed + 1))
 fi
 
+# count_checks NAME SECONDS COMMAND...: runs a test that prints one ok: or
+# FAIL: line per check and adds them to the totals; one that fails without a
+# FAIL: line, or runs out of time, counts as one failure more.
+count_checks() {
+  local name=$1 seconds=$2 log="$log_dir/$1.log" ok bad start=$SECONDS
+  shift 2
+  timeout "$seconds" "$@" >"$log" 2>&1
+  local status=$?
+  ok=$(grep -c '^ok:' "$log") bad=$(grep -c '^FAIL:' "$log")
+  [ "$status" -ne 0 ] && [ "$bad" -eq 0 ] && { tail -n 5 "$log"; bad=1; }
+  grep '^FAIL:' "$log"
+  echo "$name: $ok passed, $bad failed in $((SECONDS - start)) s, see $log"
+  passed=$((passed + ok))
+  failed=$((failed + bad))
+}
+
+step "the winget manifests describe the packages"
+count_checks winget 120 python3 tests/scripts/winget_test.py build/release
+
+step "a release signed with a throwaway certificate, and a signed program under Wine"
+count_checks signing 1200 bash tests/scripts/signing_test.sh
+
 step "the static checks refuse broken programs and ZIPs"
 if bash tests/scripts/program_checks_test.sh i686-w64-mingw32 build/win32/bin/Quorvel.exe Quorvel "$version" \
   build/release/Quorvel-Zembrik-"$version"-win32.zip >"$log_dir/program-checks.log" 2>&1; then
