@@ -91,8 +91,8 @@ void ExpectReaderFailure(const Result& result, Client client, const std::wstring
   EXPECT_TRUE(result.journal.empty()) << L"no mail client was started";
 }
 
-const std::wstring kBadFileName = GeneralMessage(platform::RuntimeError::BadFileName);
-const std::wstring kPermissionDenied = GeneralMessage(platform::RuntimeError::PermissionDenied);
+const std::wstring kBadFileName = GeneralMessage(oracles::errors::BadFileName);
+const std::wstring kPermissionDenied = GeneralMessage(oracles::errors::PermissionDenied);
 
 Result RunWith(const CaseFiles& files, Client client, std::optional<std::string> mail,
                std::optional<std::wstring> tail) {
