@@ -133,6 +133,24 @@ qz_wine_run() {
   return $status
 }
 
+# qz_wine_gtest PROGRAM ARGS...: runs a GoogleTest program as qz_wine_run
+# does, and passes only when it exited with 0 and its summary counts at least
+# one passed test. A filter that selects nothing passes no test; a display
+# error can end a Wine process with exit code 0 before the summary.
+qz_wine_gtest() {
+  local out status
+  out=$(mktemp)
+  qz_wine_run "$@" >"$out"
+  status=$?
+  cat "$out"
+  if [ "$status" -eq 0 ] && ! grep -q -E '^\[  PASSED  \] [1-9][0-9]* tests?\.' "$out"; then
+    echo "wine-env: ${1##*/} ended with 0 but passed no test" >&2
+    status=1
+  fi
+  rm -f "$out"
+  return "$status"
+}
+
 qz_wine_ready() {
   qz_start_display || return 1
   qz_make_prefix || return 1

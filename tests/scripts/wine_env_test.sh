@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Wine environment decides once which Windows architectures this machine
-# runs, and no Wine command of the scripts reaches the 32-bit loader.
+# runs; no Wine command of the scripts reaches the 32-bit loader; a GoogleTest
+# run passes only when a test passed.
 set -u
 script="$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 work=$(mktemp -d)
@@ -42,5 +43,20 @@ answer=$(decide "$work/starts")
   [ "$WINELOADER" = /usr/lib/wine/wine64 ] || { echo "WRONG: WINELOADER is $WINELOADER"; exit 1; }
 ) || failures=$((failures + 1))
 
-[ "$failures" -eq 0 ] && echo "wine-env: architecture decision and commands as expected"
+# A GoogleTest run (here a stand-in for wine printing OUTPUT and ending with
+# STATUS) passes only when it ended with 0 and passed at least one test.
+while IFS='|' read -r output status verdict; do
+  got=$( (source "$script"; wine() { printf '%b' "$1"; return "$2"; }
+    qz_wine_gtest "$output" "$status" >/dev/null 2>&1) && echo pass || echo fail)
+  [ "$got" = "$verdict" ] || wrong "a run printing '$output' with exit code $status gave $got"
+done <<'ROWS'
+[  PASSED  ] 12 tests.\r\n|0|pass
+[  PASSED  ] 1 test.\n|0|pass
+[  PASSED  ] 0 tests.\n|0|fail
+[  PASSED  ] 12 tests.\n|3|fail
+[ RUN      ] A.b\n|0|fail
+[  PASSED  ] 11 tests.\n[  FAILED  ] 1 test\n|1|fail
+ROWS
+
+[ "$failures" -eq 0 ] && echo "wine-env: architecture decision, commands and test verdicts as expected"
 [ "$failures" -eq 0 ]
