@@ -372,7 +372,7 @@ void TailTest(const TailCase& test) {
   }
 }
 
-// A server that does not answer: the run ends in bounded time, reported once.
+// A server that does not exist names no file: a quiet end, in bounded time.
 void UncPathToNoServer() {
   const CaseFiles files(L"hard.tail.unc_to_no_server");
   const Result result = RunWith(files, Client::Outlook, std::nullopt, L"\\\\qz-no-such-server\\jobs\\mail.txt");
