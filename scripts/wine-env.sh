@@ -13,7 +13,7 @@
 
 QZ_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 QZ_WINE64_LOADER=/usr/lib/wine/wine64
-QZ_WINE32_LOADER=${QZ_WINE32_LOADER:-/usr/lib/wine/wine}
+QZ_WINE32_LOADER=/usr/lib/wine/wine
 export WINELOADER=$QZ_WINE64_LOADER
 export WINESERVER=/usr/lib/wine/wineserver64
 # One prefix serves both architectures: a 64-bit prefix runs 32-bit programs
@@ -45,11 +45,13 @@ case ":$PATH:" in
 esac
 
 # The architectures of Windows programs this machine runs, the shipped 32-bit
-# one first: win64 always; win32 only when the 32-bit loader really starts.
-# QZ_WINE32_MISSING says why not, in a few words, when it does not.
-qz_decide_architectures() {
-  local answer
-  if answer=$("$QZ_WINE32_LOADER" --version 2>&1); then
+# one first: win64 always; win32 only when the 32-bit loader (LOADER, by
+# default Debian's) really starts. QZ_WINE32_MISSING says why not, in a few
+# words, when it does not. Decided on each sourcing, whatever the caller's
+# environment says: no setting turns the Wine tests off.
+qz_decide_architectures() {  # qz_decide_architectures [LOADER]
+  local loader=${1:-$QZ_WINE32_LOADER} answer
+  if answer=$("$loader" --version 2>&1); then
     QZ_WINE_ARCHES="win32 win64"
     QZ_WINE32_MISSING=
   else
@@ -59,7 +61,7 @@ qz_decide_architectures() {
   fi
   export QZ_WINE_ARCHES QZ_WINE32_MISSING
 }
-[ -n "${QZ_WINE_ARCHES:-}" ] || qz_decide_architectures
+qz_decide_architectures
 
 # qz_can_run PRESET: whether this machine runs the programs of that preset.
 qz_can_run() { [[ " $QZ_WINE_ARCHES " == *" $1 "* ]]; }
@@ -131,6 +133,24 @@ qz_wine_run() {
   cat "$err" >&2
   rm -f "$out" "$err"
   return $status
+}
+
+# qz_wine_gtest PROGRAM ARGS...: runs a GoogleTest program as qz_wine_run
+# does, and passes only when it exited with 0 and its summary counts at least
+# one passed test. A filter that selects nothing passes no test; a display
+# error can end a Wine process with exit code 0 before the summary.
+qz_wine_gtest() {
+  local out status
+  out=$(mktemp)
+  qz_wine_run "$@" >"$out"
+  status=$?
+  cat "$out"
+  if [ "$status" -eq 0 ] && ! grep -q -E '^\[  PASSED  \] [1-9][0-9]* tests?\.' "$out"; then
+    echo "wine-env: ${1##*/} ended with 0 but passed no test" >&2
+    status=1
+  fi
+  rm -f "$out"
+  return "$status"
 }
 
 qz_wine_ready() {

@@ -3,7 +3,8 @@
 # on a machine that cannot run 32-bit programs they are all that guards them.
 # Usage: program_checks_test.sh TOOLS_PREFIX EXE PROGRAM VERSION ZIP
 # EXE is a good 32-bit program, ZIP a good release ZIP. Each broken copy made
-# here must be refused; the good ones must pass.
+# here has one property wrong and must be refused for that reason alone; the
+# good ones must pass.
 set -u
 tools=$1 exe=$2 program=$3 version=$4 zip_file=$5
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/program-checks.sh"
@@ -12,25 +13,38 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 
 # patch_pe IN OUT EXPRESSION: OUT is IN with the PE bytes changed by a Python
-# statement on `data` (a bytearray); `pe` is the offset of the PE signature.
+# statement on `data` (a bytearray); `pe` is the offset of the PE signature;
+# retype(old, new) gives the resources of type `old` the type `new`.
 patch_pe() {
   python3 - "$1" "$2" "$3" <<'PYTHON'
 import struct, sys
 data = bytearray(open(sys.argv[1], "rb").read())
 pe = struct.unpack_from("<I", data, 0x3C)[0]
+def retype(old, new):
+    sections = pe + 24 + struct.unpack_from("<H", data, pe + 20)[0]
+    for header in range(sections, sections + 40 * struct.unpack_from("<H", data, pe + 6)[0], 40):
+        if data[header:header + 8].rstrip(b"\0") == b".rsrc":
+            root = struct.unpack_from("<I", data, header + 20)[0]
+            for entry in range(root + 16, root + 16 + 8 * sum(struct.unpack_from("<HH", data, root + 12)), 8):
+                if struct.unpack_from("<I", data, entry)[0] == old:
+                    return struct.pack_into("<I", data, entry, new)
+    sys.exit(f"no resource of type {old}")
 exec(sys.argv[3])
 open(sys.argv[2], "wb").write(data)
 PYTHON
 }
 
-expect() {  # expect pass|fail WHAT COMMAND...
-  local want=$1 what=$2 output
+# expect pass WHAT COMMAND..., expect REASON WHAT COMMAND...: the check
+# passes, or fails with one line of output that names REASON.
+expect() {
+  local want=$1 what=$2 output refused=false
   shift 2
-  if output=$("$@" 2>&1); then got=pass; else got=fail; fi
-  if [ "$got" = "$want" ]; then
+  output=$("$@" 2>&1) || refused=true
+  if { [ "$want" = pass ] && ! $refused; } ||
+    { [ "$want" != pass ] && $refused && [[ $output != *$'\n'* && $output == *"$want"* ]]; }; then
     echo "ok: $what (${output%%$'\n'*})"
   else
-    echo "WRONG: $what: the check gave $got, expected $want: $output"
+    echo "WRONG: $what: expected ${want}, the check $($refused && echo refused || echo passed): $output"
     failures=$((failures + 1))
   fi
 }
@@ -39,16 +53,21 @@ check() { qz_check_program "$tools-objdump" "$1" "$program" "$version"; }
 
 expect pass "the program as built" check "$exe"
 patch_pe "$exe" "$work/foreign.exe" 'data[:] = data.replace(b"USER32.dll", b"USERQZ.dll").replace(b"user32.dll", b"userqz.dll")'
-expect fail "a DLL that Windows does not bring" check "$work/foreign.exe"
+expect "imports DLLs that Windows does not bring: userqz.dll" "a DLL that Windows does not bring" \
+  check "$work/foreign.exe"
 # The subsystem is a word 68 bytes into the optional header, which follows the 24-byte file header.
 patch_pe "$exe" "$work/console.exe" 'struct.pack_into("<H", data, pe + 24 + 68, 3)'
-expect fail "a console program" check "$work/console.exe"
+expect "is no Windows GUI program" "a console program" check "$work/console.exe"
 # Characteristics: the last word of the file header; 0x20 is large-address-aware.
 patch_pe "$exe" "$work/small.exe" 'data[pe + 22] &= ~0x20'
-expect fail "a 32-bit program limited to 2 GB" check "$work/small.exe"
-"$tools-objcopy" --remove-section=.rsrc "$exe" "$work/bare.exe"
-expect fail "no resources" check "$work/bare.exe"
-expect fail "another version in the resource" qz_check_program "$tools-objdump" "$exe" "$program" 9.99
+expect "is not large-address-aware" "a 32-bit program limited to 2 GB" check "$work/small.exe"
+# Resource types: 14 icon group, 16 version, 24 manifest; 0x7FFF is none.
+for resource in 14:icon-group 16:version 24:manifest; do
+  patch_pe "$exe" "$work/no-${resource#*:}.exe" "retype(${resource%%:*}, 0x7FFF)"
+  expect "has no ${resource#*:} resource" "no ${resource#*:} resource" check "$work/no-${resource#*:}.exe"
+done
+expect 'has no "9.99" in its version resource' "another version in the resource" \
+  qz_check_program "$tools-objdump" "$exe" "$program" 9.99
 
 expect pass "the release ZIP as built" qz_check_zip "$zip_file"
 # rezip NAME PYTHON: a copy of the ZIP named NAME whose entries pass through a
@@ -66,14 +85,20 @@ PYTHON
   echo "$work/$1"
 }
 name=$(basename "$zip_file")
+top=${name%.zip}
 expect pass "the same entries written again" qz_check_zip "$(mkdir -p "$work/same" && rezip "same/$name" 'pass')"
-expect fail "a missing sample" qz_check_zip "$(mkdir -p "$work/missing" && rezip "missing/$name" \
+expect "missing ['$top/samples/order.txt'], unexpected []" "a missing sample" qz_check_zip "$(mkdir -p "$work/missing" && rezip "missing/$name" \
   'entries = [e for e in entries if not e[0].filename.endswith("order.txt")]')"
-expect fail "an extra file" qz_check_zip "$(mkdir -p "$work/extra" && rezip "extra/$name" \
+expect "missing [], unexpected ['$top/debug.log']" "an extra file" qz_check_zip "$(mkdir -p "$work/extra" && rezip "extra/$name" \
   'entries.append((zipfile.ZipInfo(entries[0][0].filename + "debug.log", entries[0][0].date_time), b"x"))')"
-expect fail "a README with LF line ends" qz_check_zip "$(mkdir -p "$work/lf" && rezip "lf/$name" \
+expect "README.txt does not end every line in CR LF" "a README with LF line ends" qz_check_zip "$(mkdir -p "$work/lf" && rezip "lf/$name" \
   'entries = [(i, d.replace(b"\r\n", b"\n") if i.filename.endswith("README.txt") else d) for i, d in entries]')"
-expect fail "entries out of order" qz_check_zip "$(mkdir -p "$work/order" && rezip "order/$name" 'entries.reverse()')"
+expect "entries not in name order" "entries out of order" qz_check_zip \
+  "$(mkdir -p "$work/order" && rezip "order/$name" 'entries.reverse()')"
+expect "entries of different times" "an entry of another time" qz_check_zip "$(mkdir -p "$work/time" && rezip "time/$name" \
+  'entries[-1][0].date_time = (2001, 2, 3, 4, 5, 6)')"
+expect "Quorvel.exe is no Windows program" "a program without its MZ header" qz_check_zip "$(mkdir -p "$work/mz" &&
+  rezip "mz/$name" 'entries = [(i, b"ZM" + d[2:] if i.filename.endswith("Quorvel.exe") else d) for i, d in entries]')"
 
 [ "$failures" -eq 0 ] && echo "program checks: every broken copy refused" || echo "program checks: $failures wrong" >&2
 [ "$failures" -eq 0 ]

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
+#include "documented_errors.h"
 #include "fake_desktop.h"
 #include "notes/send_with_notes.h"
 #include "outlook/send_with_outlook.h"
@@ -29,16 +31,68 @@ TEST(GeneralErrorText, WritesTheSignedNumberBlankAndDescription) {
   }
 }
 
-// What the user is told of an exception that reached a composer's handler or
-// the edge of the program; none may pass the edge, not even when the box fails.
+// The errors the programs name themselves are the documented ones, number and
+// text, and none of the documented list is missing. The rows pair them by
+// name; numbers and texts come from the documented list alone.
+TEST(RuntimeErrors, GiveTheDocumentedNumberAndText) {
+  namespace documented = oracles::errors;
+  using platform::RuntimeError;
+  struct Row {
+    RuntimeError error;
+    const oracles::DocumentedError& expected;
+  };
+  const Row rows[] = {
+      {RuntimeError::Overflow, documented::Overflow},
+      {RuntimeError::OutOfMemory, documented::OutOfMemory},
+      {RuntimeError::TypeMismatch, documented::TypeMismatch},
+      {RuntimeError::InternalError, documented::InternalError},
+      {RuntimeError::BadFileName, documented::BadFileName},
+      {RuntimeError::FileNotFound, documented::FileNotFound},
+      {RuntimeError::DeviceIoError, documented::DeviceIoError},
+      {RuntimeError::TooManyFiles, documented::TooManyFiles},
+      {RuntimeError::DeviceUnavailable, documented::DeviceUnavailable},
+      {RuntimeError::PermissionDenied, documented::PermissionDenied},
+      {RuntimeError::DiskNotReady, documented::DiskNotReady},
+      {RuntimeError::PathFileAccessError, documented::PathFileAccessError},
+      {RuntimeError::PathNotFound, documented::PathNotFound},
+      {RuntimeError::ObjectVariableNotSet, documented::ObjectVariableNotSet},
+      {RuntimeError::ObjectRequired, documented::ObjectRequired},
+      {RuntimeError::CannotCreateObject, documented::CannotCreateObject},
+      {RuntimeError::NotAutomationObject, documented::NotAutomationObject},
+      {RuntimeError::MemberNotSupported, documented::MemberNotSupported},
+      {RuntimeError::ArgumentNotOptional, documented::ArgumentNotOptional},
+      {RuntimeError::WrongArgumentCount, documented::WrongArgumentCount},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.expected.when);
+    const platform::Failure failure = platform::MakeFailure(row.error);
+    EXPECT_EQ(failure.number, row.expected.number);
+    EXPECT_EQ(failure.description, std::u16string(row.expected.text));
+    EXPECT_EQ(platform::GeneralErrorText(failure), oracles::ErrorBox(row.expected));
+  }
+  const auto rowsFor = [&](std::int32_t number) {
+    return std::ranges::count_if(rows, [&](const Row& row) { return row.expected.number == number; });
+  };
+  for (const oracles::DocumentedError& known : oracles::kDocumentedErrors) {
+    EXPECT_EQ(rowsFor(known.number), 1) << "rows for the documented " << known.number;
+  }
+  // Nor do the programs give a text of their own to any other number.
+  for (std::int32_t number = 0; number < 65536; ++number) {
+    if (platform::MakeFailure(static_cast<RuntimeError>(number)).description.empty()) continue;
+    EXPECT_EQ(rowsFor(number), 1) << number << " has a text but is not documented";
+  }
+}
+
 // Whatever reaches a composer's handler, or the edge of the program, is told
 // in one box; nothing passes the edge, not even when that box fails.
 TEST(Failures, AnyExceptionIsToldAsAFailureAndNothingPassesTheEdgeOfTheProgram) {
   using testing_support::FakeDesktop;
   const std::pair<std::exception_ptr, std::string> cases[] = {
       {std::make_exception_ptr(platform::Failure(-5, u"x")), "message 16 \"Error: -5 x\""},
-      {std::make_exception_ptr(std::bad_alloc()), "message 16 \"Error: 7 Out of memory\""},
-      {std::make_exception_ptr(42), "message 16 \"Error: 51 Internal error\""},
+      {std::make_exception_ptr(std::bad_alloc()),
+       "message 16 " + testing_support::Quoted(oracles::ErrorBox(oracles::errors::OutOfMemory))},
+      {std::make_exception_ptr(42),
+       "message 16 " + testing_support::Quoted(oracles::ErrorBox(oracles::errors::InternalError))},
   };
   for (const auto& [escaped, message] : cases) {
     for (const auto compose : {notes::ComposeNotesMemo, outlook::ComposeOutlookItem}) {

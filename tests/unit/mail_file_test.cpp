@@ -41,7 +41,9 @@ struct ReadCase {
 };
 
 const ReadCase kReadCases[] = {
-    {.name = "WorkedExample",
+    // The README's example with a superseded address line and a lower-case
+    // "[Body]" line, which is body text.
+    {.name = "ExampleWithExtraLines",
      .bytes = "Order export\r\n[ADDRESS]\r\nSales Team\r\n\r\nPurchasing Team\r\n[SUBJECT]\r\nOrder confirmed\r\n"
               "[BODY]\r\nHello,\r\n\r\nthe order has been confirmed.\r\n[Body]\r\n[ATTACHMENT]\r\n"
               "C:\\Orders\\confirmation.pdf\r\n[BODY]\r\nRegards\r\n",
@@ -147,7 +149,7 @@ TEST(ReadMailFileSizeHint, AWrongSizeChangesNothing) {
   }
 }
 
-TEST(ReadMailFileWorkedExample, BodyHasFiftyThreeCharactersAndNoLineFeed) {
+TEST(ReadMailFileExampleWithExtraLines, BodyIsFiftyThreeCharactersWithoutALineFeed) {
   handedOff.reset();
   FakeDesktop desktop;
   desktop.fileNames[u"m"] = u"m";

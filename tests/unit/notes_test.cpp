@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "documented_errors.h"
 #include "expected_journal.h"
 #include "fake_desktop.h"
 #include "composers.h"
@@ -138,7 +139,7 @@ TEST(SendWithNotes, GeneralMessageKeepsAnEmptyDescriptionAndTheSign) {
   };
   const MessageCase cases[] = {
       {platform::MakeFailure(platform::RuntimeError::MemberNotSupported),
-       "message 16 \"Error: 438 Object doesn't support this property or method\""},
+       "message 16 " + testing_support::Quoted(oracles::ErrorBox(oracles::errors::MemberNotSupported))},
       {platform::Failure(1234, u""), "message 16 \"Error: 1234 \""},
       {platform::Failure(-2147221005, u"Invalid class string"),
        "message 16 \"Error: -2147221005 Invalid class string\""},
@@ -155,7 +156,8 @@ TEST(SendWithNotes, FailingAttachmentLookupIsReportedAndTheMemoIsNotOpened) {
   FakeDesktop desktop = DesktopWithNotes();
   desktop.FailWhen("find \"CON:\\x\"", platform::MakeFailure(platform::RuntimeError::BadFileName));
   Send(desktop, u"CON:\\x");
-  EXPECT_EQ(desktop.Lines("message"), (Journal{"message 16 \"Error: 52 Bad file name or number\""}));
+  EXPECT_EQ(desktop.Lines("message"),
+            Journal{"message 16 " + testing_support::Quoted(oracles::ErrorBox(oracles::errors::BadFileName))});
   EXPECT_TRUE(desktop.Lines("create Notes.NotesUIWorkspace").empty());
 }
 

@@ -6,7 +6,6 @@
 #include <climits>
 #include <functional>
 #include <new>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,14 +18,13 @@
 namespace desktop_tests {
 namespace {
 
-using platform::MakeFailure;
 using platform::NullableString;
 using platform::ObjectRef;
-using platform::RuntimeError;
 using platform::Value;
 using platform::win32::ComPtr;
 using platform::win32::DispatchObject;
 using platform::win32::UniqueBstr;
+namespace documented = oracles::errors;
 
 // Members of the test server; DISPIDs are their positions from 1.
 const std::vector<std::wstring> kMembers = {L"EMBEDOBJECT", L"Display", L"Subject", L"Attachments", L"CreateItem"};
@@ -244,32 +242,32 @@ TEST_F(Automation, ObjectResultsAreTakenOrRefused) {
   struct ResultCase {
     const char* what;
     Reply reply;
-    std::optional<RuntimeError> failure;  // none: the object is taken
-    RecordingDispatch* taken;             // the object that then answers calls
+    const oracles::DocumentedError* failure;  // none: the object is taken
+    RecordingDispatch* taken;                 // the object that then answers calls
   };
   const ResultCase cases[] = {
-      {"object", ResultIs(VT_DISPATCH, static_cast<IDispatch*>(item.Get())), {}, item.Get()},
-      {"IUnknown of an automation object", ResultIs(VT_UNKNOWN, static_cast<IDispatch*>(itemAsUnknown.Get())), {},
-       itemAsUnknown.Get()},
-      {"Nothing", ResultIs(VT_DISPATCH, nullptr), RuntimeError::ObjectVariableNotSet, nullptr},
-      {"IUnknown Nothing", ResultIs(VT_UNKNOWN, nullptr), RuntimeError::ObjectVariableNotSet, nullptr},
-      {"empty", ResultIs(VT_EMPTY, nullptr), RuntimeError::ObjectVariableNotSet, nullptr},
-      {"null", ResultIs(VT_NULL, nullptr), RuntimeError::ObjectVariableNotSet, nullptr},
-      {"IUnknown without automation", ResultIs(VT_UNKNOWN, plain.Get()), RuntimeError::NotAutomationObject, nullptr},
+      {"object", ResultIs(VT_DISPATCH, static_cast<IDispatch*>(item.Get())), nullptr, item.Get()},
+      {"IUnknown of an automation object", ResultIs(VT_UNKNOWN, static_cast<IDispatch*>(itemAsUnknown.Get())),
+       nullptr, itemAsUnknown.Get()},
+      {"Nothing", ResultIs(VT_DISPATCH, nullptr), &documented::ObjectVariableNotSet, nullptr},
+      {"IUnknown Nothing", ResultIs(VT_UNKNOWN, nullptr), &documented::ObjectVariableNotSet, nullptr},
+      {"empty", ResultIs(VT_EMPTY, nullptr), &documented::ObjectVariableNotSet, nullptr},
+      {"null", ResultIs(VT_NULL, nullptr), &documented::ObjectVariableNotSet, nullptr},
+      {"IUnknown without automation", ResultIs(VT_UNKNOWN, plain.Get()), &documented::NotAutomationObject, nullptr},
       {"string",
        [](DISPPARAMS&, VARIANT* result, EXCEPINFO*) {
          result->vt = VT_BSTR;
          result->bstrVal = SysAllocString(L"not an object");
          return S_OK;
        },
-       RuntimeError::ObjectRequired, nullptr},
+       &documented::ObjectRequired, nullptr},
       {"number",
        [](DISPPARAMS&, VARIANT* result, EXCEPINFO*) {
          result->vt = VT_I4;
          result->lVal = 7;
          return S_OK;
        },
-       RuntimeError::ObjectRequired, nullptr},
+       &documented::ObjectRequired, nullptr},
   };
   for (const ResultCase& resultCase : cases) {
     SCOPED_TRACE(resultCase.what);
@@ -281,7 +279,7 @@ TEST_F(Automation, ObjectResultsAreTakenOrRefused) {
       taken.reset();
       EXPECT_EQ(resultCase.taken->References(), 1u);
     } else {
-      const std::int32_t number = platform::NumberOf(*resultCase.failure);
+      const std::int32_t number = resultCase.failure->number;
       EXPECT_EQ(FailureOf([&] { desktop_.CallMethodForObject(object_, u"CreateItem", {}); }).number, number);
       EXPECT_EQ(FailureOf([&] { desktop_.GetObjectProperty(object_, u"Attachments"); }).number, number);
     }
@@ -311,15 +309,15 @@ TEST_F(Automation, ServerFailuresBecomeNumbersAndDescriptions) {
          return DISP_E_EXCEPTION;
        },
        {0x0BAD, u"filled in later"}},
-      {"member not found", Returns(DISP_E_MEMBERNOTFOUND), MakeFailure(RuntimeError::MemberNotSupported)},
-      {"type mismatch", Returns(DISP_E_TYPEMISMATCH), MakeFailure(RuntimeError::TypeMismatch)},
-      {"overflow", Returns(DISP_E_OVERFLOW), MakeFailure(RuntimeError::Overflow)},
-      {"wrong argument count", Returns(DISP_E_BADPARAMCOUNT), MakeFailure(RuntimeError::WrongArgumentCount)},
-      {"argument not optional", Returns(DISP_E_PARAMNOTOPTIONAL), MakeFailure(RuntimeError::ArgumentNotOptional)},
-      {"out of memory", Returns(E_OUTOFMEMORY), MakeFailure(RuntimeError::OutOfMemory)},
+      {"member not found", Returns(DISP_E_MEMBERNOTFOUND), Documented(documented::MemberNotSupported)},
+      {"type mismatch", Returns(DISP_E_TYPEMISMATCH), Documented(documented::TypeMismatch)},
+      {"overflow", Returns(DISP_E_OVERFLOW), Documented(documented::Overflow)},
+      {"wrong argument count", Returns(DISP_E_BADPARAMCOUNT), Documented(documented::WrongArgumentCount)},
+      {"argument not optional", Returns(DISP_E_PARAMNOTOPTIONAL), Documented(documented::ArgumentNotOptional)},
+      {"out of memory", Returns(E_OUTOFMEMORY), Documented(documented::OutOfMemory)},
       {"plain HRESULT with system text", Returns(HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS)),
        {static_cast<std::int32_t>(0x800700B7u), anyText}},
-      {"access denied", Returns(E_ACCESSDENIED), MakeFailure(RuntimeError::PermissionDenied)},
+      {"access denied", Returns(E_ACCESSDENIED), Documented(documented::PermissionDenied)},
       {"plain HRESULT without system text", Returns(static_cast<HRESULT>(0x8004ABCDu)),
        {static_cast<std::int32_t>(0x8004ABCDu), u""}},
   };
@@ -352,8 +350,7 @@ TEST_F(Automation, AMemberTheObjectLacksFailsAtTheCallThatNamesIt) {
     SCOPED_TRACE(memberCase.what);
     const std::size_t before = server_->Lookups().size();
     const platform::Failure failure = FailureOf([&] { desktop_.CallMethod(object_, memberCase.member, {}); });
-    EXPECT_EQ(failure.number, platform::NumberOf(RuntimeError::MemberNotSupported));
-    EXPECT_EQ(failure.description, MakeFailure(RuntimeError::MemberNotSupported).description);
+    ExpectDocumented(failure, documented::MemberNotSupported);
     EXPECT_EQ(server_->Lookups().size(), before + memberCase.lookups);
   }
   EXPECT_TRUE(server_->Calls().empty());
@@ -362,7 +359,7 @@ TEST_F(Automation, AMemberTheObjectLacksFailsAtTheCallThatNamesIt) {
 TEST_F(Automation, AnObjectOfAnotherDesktopIsRefused) {
   class Foreign final : public platform::AutomationObject {};
   Foreign foreign;
-  const std::int32_t objectRequired = platform::NumberOf(RuntimeError::ObjectRequired);
+  const std::int32_t objectRequired = documented::ObjectRequired.number;
   EXPECT_EQ(FailureOf([&] { desktop_.CallMethod(foreign, u"Display", {}); }).number, objectRequired);
   EXPECT_EQ(FailureOf([&] { desktop_.CallMethod(object_, u"EMBEDOBJECT", {Value::ObjectByRef(foreign)}); }).number,
             objectRequired);
@@ -392,7 +389,7 @@ TEST_F(Automation, AThrowWhileBuildingTheArgumentsReleasesWhatWasBuilt) {
   });
   EXPECT_EQ(counter->Outstanding(), 0) << "every BSTR built is freed";
   EXPECT_HRESULT_SUCCEEDED(CoRevokeMallocSpy());
-  EXPECT_EQ(failure.number, 424);
+  EXPECT_EQ(failure.number, documented::ObjectRequired.number);
   EXPECT_EQ(other->References(), 2u) << "the call's own reference is released";
   EXPECT_TRUE(server_->Calls().empty());
   EXPECT_THROW(UniqueBstr(std::wstring_view(L"", UINT_MAX / 2)), std::bad_alloc) << "too long for a BSTR";
@@ -436,21 +433,20 @@ TEST_F(Creation, ClassesThatCannotBeCreatedFailWith429AndOthersAsTheyFail) {
   struct CreationCase {
     const char* what;
     std::u16string progId;
-    RuntimeError error;
+    const oracles::DocumentedError& error;
   };
   const CreationCase cases[] = {
-      {"no class under the ProgID", u"QzDesktopTest.NotRegistered", RuntimeError::CannotCreateObject},
-      {"local server missing", u"QzDesktopTest.MissingExe", RuntimeError::CannotCreateObject},
-      {"in-process server missing", u"QzDesktopTest.MissingDll", RuntimeError::CannotCreateObject},
-      {"ProgID cut short by a NUL", std::u16string(u"QzDesktopTest.Served\0X", 22), RuntimeError::CannotCreateObject},
-      {"class without automation", u"QzDesktopTest.NoDispatch", RuntimeError::NotAutomationObject},
+      {"no class under the ProgID", u"QzDesktopTest.NotRegistered", documented::CannotCreateObject},
+      {"local server missing", u"QzDesktopTest.MissingExe", documented::CannotCreateObject},
+      {"in-process server missing", u"QzDesktopTest.MissingDll", documented::CannotCreateObject},
+      {"ProgID cut short by a NUL", std::u16string(u"QzDesktopTest.Served\0X", 22), documented::CannotCreateObject},
+      {"class without automation", u"QzDesktopTest.NoDispatch", documented::NotAutomationObject},
   };
   for (const CreationCase& creationCase : cases) {
     SCOPED_TRACE(creationCase.what);
     const platform::Failure failure =
         FailureOf([&] { desktop_.CreateAutomationObject(creationCase.progId); });
-    EXPECT_EQ(failure.number, platform::NumberOf(creationCase.error));
-    EXPECT_EQ(failure.description, MakeFailure(creationCase.error).description);
+    ExpectDocumented(failure, creationCase.error);
   }
   EXPECT_TRUE(servedFactory_.Made().empty());
 }

@@ -2,6 +2,7 @@
 // reaches: codes that mean different things at different operations.
 #include <gtest/gtest.h>
 
+#include "documented_errors.h"
 #include "platform/win32/failure_mapping.h"
 
 namespace desktop_tests {
@@ -14,9 +15,9 @@ using platform::win32::Operation;
 TEST(FailureMapping, AMissingFileMeansAnUnstartableServerOnlyWhenCreatingAnObject) {
   const HRESULT missingFile = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(FailureFromHresult(missingFile, Operation::CreateObject).number,
-            platform::NumberOf(platform::RuntimeError::CannotCreateObject));
+            oracles::errors::CannotCreateObject.number);
   EXPECT_EQ(FailureFromHresult(missingFile, Operation::FileAccess).number,
-            platform::NumberOf(platform::RuntimeError::FileNotFound));
+            oracles::errors::FileNotFound.number);
   EXPECT_EQ(FailureFromHresult(missingFile, Operation::CallMember).number, static_cast<std::int32_t>(missingFile));
   EXPECT_EQ(FailureFromHresult(DISP_E_UNKNOWNNAME, Operation::FileAccess).number,
             static_cast<std::int32_t>(DISP_E_UNKNOWNNAME));

@@ -15,9 +15,8 @@
 namespace desktop_tests {
 namespace {
 
-using platform::MakeFailure;
-using platform::RuntimeError;
 using platform::win32::UniqueHandle;
+namespace documented = oracles::errors;
 
 class Files : public ::testing::Test {
  protected:
@@ -83,8 +82,7 @@ TEST_F(Files, APathCutShortByANulFailsTheLookupAndTheFullPath) {
   const std::u16string cutShort = In(L"mail.txt") + std::u16string(u"\0.pdf", 5);
   for (const platform::Failure& failure : {FailureOf([&] { desktop_.FindFileName(cutShort); }),
                                            FailureOf([&] { desktop_.FullPathName(cutShort); })}) {
-    EXPECT_EQ(failure.number, platform::NumberOf(RuntimeError::BadFileName));
-    EXPECT_EQ(failure.description, MakeFailure(RuntimeError::BadFileName).description);
+    ExpectDocumented(failure, documented::BadFileName);
   }
 }
 
@@ -130,23 +128,22 @@ TEST_F(Files, OpenForInputFailsWithANumberForWhatCannotBeRead) {
   struct OpenCase {
     const char* what;
     std::u16string path;
-    RuntimeError error;
+    const oracles::DocumentedError& error;
   };
   const OpenCase cases[] = {
-      {"missing file", In(L"missing.txt"), RuntimeError::FileNotFound},
-      {"missing folder", In(L"missing\\mail.txt"), RuntimeError::PathNotFound},
-      {"wildcards matching a file", In(L"mai?.txt"), RuntimeError::BadFileName},
-      {"NUL inside the path", In(L"mail.txt") + std::u16string(u"\0x", 2), RuntimeError::BadFileName},
-      {"held by another program without sharing", Utf16(locked), RuntimeError::PermissionDenied},
-      {"being written by another program", Utf16(written), RuntimeError::PermissionDenied},
-      {"folder", In(L"folder.txt"), RuntimeError::PathFileAccessError},
-      {"the NUL device", u"NUL", RuntimeError::BadFileName},
+      {"missing file", In(L"missing.txt"), documented::FileNotFound},
+      {"missing folder", In(L"missing\\mail.txt"), documented::PathNotFound},
+      {"wildcards matching a file", In(L"mai?.txt"), documented::BadFileName},
+      {"NUL inside the path", In(L"mail.txt") + std::u16string(u"\0x", 2), documented::BadFileName},
+      {"held by another program without sharing", Utf16(locked), documented::PermissionDenied},
+      {"being written by another program", Utf16(written), documented::PermissionDenied},
+      {"folder", In(L"folder.txt"), documented::PathFileAccessError},
+      {"the NUL device", u"NUL", documented::BadFileName},
   };
   for (const OpenCase& openCase : cases) {
     SCOPED_TRACE(openCase.what);
     const platform::Failure failure = FailureOf([&] { desktop_.OpenForInput(openCase.path); });
-    EXPECT_EQ(failure.number, platform::NumberOf(openCase.error));
-    EXPECT_EQ(failure.description, MakeFailure(openCase.error).description);
+    ExpectDocumented(failure, openCase.error);
   }
 }
 

@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "documented_errors.h"
 #include "platform/automation.h"
 
 namespace desktop_tests {
@@ -23,6 +24,15 @@ platform::Failure FailureOf(Body&& body) {
   }
   ADD_FAILURE() << "no failure was raised";
   return platform::Failure(0, u"(no failure)");
+}
+
+// The failure a documented error is, and the check that a failure is it.
+inline platform::Failure Documented(const oracles::DocumentedError& error) {
+  return platform::Failure(error.number, std::u16string(error.text));
+}
+inline void ExpectDocumented(const platform::Failure& failure, const oracles::DocumentedError& error) {
+  EXPECT_EQ(failure.number, error.number);
+  EXPECT_EQ(failure.description, std::u16string(error.text));
 }
 
 std::u16string Utf16(const std::wstring& text);

@@ -77,7 +77,7 @@ void UnreadableMailFile(Client client) {
   const Result result = Run(files, scenario);
   SCOPED_TRACE(JournalText(result));
   // CreateFileW refuses a name with wildcards: ERROR_INVALID_NAME, run-time error 52.
-  ExpectCriticalBox(result, client, GeneralMessage(platform::RuntimeError::BadFileName));
+  ExpectCriticalBox(result, client, GeneralMessage(oracles::errors::BadFileName));
   EXPECT_TRUE(result.run.ended) << L"the program ended by itself";
   EXPECT_EQ(result.run.exitCode, 1) << L"exit code";
   EXPECT_TRUE(result.journal.empty()) << L"no mail client was started";

@@ -18,7 +18,7 @@ int wmain(int argc, wchar_t** argv) {
   if (only == L"--wait-message-window") return WaitForMessageWindow() ? 0 : 1;
   testing::InitGoogleTest(&argc, argv);
 
-  // The registration case creates a stand-in object itself.
+  // The stand-ins' own case creates stand-in objects itself.
   struct Apartment {
     Apartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
     ~Apartment() { CoUninitialize(); }

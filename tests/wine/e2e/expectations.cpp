@@ -175,8 +175,8 @@ std::wstring GeneralMessage(long number, const std::wstring& description) {
   return L"Error: " + std::to_wstring(number) + L" " + description;
 }
 
-std::wstring GeneralMessage(platform::RuntimeError error) {
-  const std::u16string text = platform::GeneralErrorText(platform::MakeFailure(error));
+std::wstring GeneralMessage(const oracles::DocumentedError& error) {
+  const std::u16string text = oracles::ErrorBox(error);
   return std::wstring(text.begin(), text.end());
 }
 

@@ -10,7 +10,7 @@
 
 #include "harness.h"
 #include "composers.h"
-#include "platform/failure.h"
+#include "documented_errors.h"
 #include "settings.h"
 
 namespace e2e {
@@ -64,9 +64,9 @@ void ExpectQuietEnd(const Result& result);
 inline constexpr long kServerDiedHresult = static_cast<long>(0x800706BEu);
 
 // The general message of the composers for a failure number and description,
-// and for one of the run-time errors the programs name themselves.
+// and for one of the documented errors the programs name themselves.
 std::wstring GeneralMessage(long number, const std::wstring& description);
-std::wstring GeneralMessage(platform::RuntimeError error);
+std::wstring GeneralMessage(const oracles::DocumentedError& error);
 
 // A fault as the settings file states it.
 standins::Fault MakeFault(std::wstring target, standins::Fault::Kind kind, long number = 0,

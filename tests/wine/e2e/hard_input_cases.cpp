@@ -91,8 +91,8 @@ void ExpectReaderFailure(const Result& result, Client client, const std::wstring
   EXPECT_TRUE(result.journal.empty()) << L"no mail client was started";
 }
 
-const std::wstring kBadFileName = GeneralMessage(platform::RuntimeError::BadFileName);
-const std::wstring kPermissionDenied = GeneralMessage(platform::RuntimeError::PermissionDenied);
+const std::wstring kBadFileName = GeneralMessage(oracles::errors::BadFileName);
+const std::wstring kPermissionDenied = GeneralMessage(oracles::errors::PermissionDenied);
 
 Result RunWith(const CaseFiles& files, Client client, std::optional<std::string> mail,
                std::optional<std::wstring> tail) {
@@ -372,7 +372,7 @@ void TailTest(const TailCase& test) {
   }
 }
 
-// A server that does not answer: the run ends in bounded time, reported once.
+// A server that does not exist names no file: a quiet end, in bounded time.
 void UncPathToNoServer() {
   const CaseFiles files(L"hard.tail.unc_to_no_server");
   const Result result = RunWith(files, Client::Outlook, std::nullopt, L"\\\\qz-no-such-server\\jobs\\mail.txt");

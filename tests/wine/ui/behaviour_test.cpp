@@ -268,7 +268,7 @@ TEST(Send, AWildcardPathReachesTheReaderWhichFailsAndTheWindowStaysUsable) {
     const std::optional<BoxSeen> box = program.NextBox();
     ASSERT_TRUE(box.has_value()) << "no message";
     EXPECT_EQ(box->title, program.Name());
-    EXPECT_EQ(box->text, L"Error: 52 Bad file name or number");
+    EXPECT_EQ(box->text, e2e::GeneralMessage(oracles::errors::BadFileName));
     EXPECT_EQ(box->icon, BoxIcon::Critical) << Narrow(IconName(box->icon));
     EXPECT_EQ(box->buttons, std::vector<std::wstring>{L"OK"});
     ExpectWindowStaysWithPath(program, path);

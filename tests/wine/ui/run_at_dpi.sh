@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs a Windows test program under Wine at another DPI: run_at_dpi.sh DPI PROGRAM ARGS...
+# Runs a Windows test program under Wine at another DPI, passed as wine-run.sh
+# passes it: run_at_dpi.sh DPI PROGRAM ARGS...
 # The setting lives in a copy of the project's Wine prefix, build/wineprefix-dpiN,
 # so that nothing else running in the main prefix sees it. The copy shares the
 # main prefix's unchanging files through hard links and has registry files of
@@ -32,7 +33,7 @@ fi
 
 export WINEPREFIX=$copy
 export QZ_EXPECTED_DPI=$dpi
-qz_wine_run "$@"
+qz_wine_gtest "$@"
 status=$?
 wineserver -w </dev/null >/dev/null 2>&1
 exit $status
