@@ -54,17 +54,29 @@ void QuietTest(const TailCase& test) {
 
 // The whole tail is the path, blanks inside it included. A mail file dropped
 // on the program comes in double quotes, the way Explorer passes it.
-void PathWithBlanks(const std::wstring& name, Client client, bool quoted) {
-  const CaseFiles files(L"cmdline." + name);
+struct BlankPathCase {
+  const wchar_t* name;
+  Client client;
+  bool quoted;
+};
+
+constexpr BlankPathCase kBlankPathCases[] = {
+    {L"path_with_blanks", Client::Outlook, false},
+    {L"dropped_file_quorvel", Client::Notes, true},
+    {L"dropped_file_zembrik", Client::Outlook, true},
+};
+
+void PathWithBlanks(const BlankPathCase& test) {
+  const CaseFiles files(std::wstring(L"cmdline.") + test.name);
   files.MakeFolder(L"Anna Berg");
   Scenario scenario;
-  scenario.client = client;
+  scenario.client = test.client;
   scenario.mail = std::nullopt;
   const std::wstring path = files.Write(L"Anna Berg\\order  4711.txt", kWorkedExample);
-  scenario.tail = quoted ? L"\"" + path + L"\"" : path;
+  scenario.tail = test.quoted ? L"\"" + path + L"\"" : path;
   const Result result = Run(files, scenario);
   SCOPED_TRACE(JournalText(result));
-  ExpectHandOff(result, client == Client::Notes ? NotesTable(kWorkedMessage) : OutlookTable(kWorkedMessage));
+  ExpectHandOff(result, test.client == Client::Notes ? NotesTable(kWorkedMessage) : OutlookTable(kWorkedMessage));
 }
 
 // A wildcard path passes the lookup, and opening it fails.
@@ -84,15 +96,10 @@ void UnreadableMailFile(Client client) {
 }
 
 const bool registered = AddCases({
-                            {L"cmdline.path_with_blanks",
-                             [] { PathWithBlanks(L"path_with_blanks", Client::Outlook, false); }},
-                            {L"cmdline.dropped_file_quorvel",
-                             [] { PathWithBlanks(L"dropped_file_quorvel", Client::Notes, true); }},
-                            {L"cmdline.dropped_file_zembrik",
-                             [] { PathWithBlanks(L"dropped_file_zembrik", Client::Outlook, true); }},
                             {L"cmdline.unreadable_mail_file_quorvel", [] { UnreadableMailFile(Client::Notes); }},
                             {L"cmdline.unreadable_mail_file_zembrik", [] { UnreadableMailFile(Client::Outlook); }},
                         }) &&
+                        AddRows(L"cmdline.", kBlankPathCases, PathWithBlanks) &&
                         AddRows(L"cmdline.", kQuietCases, QuietTest);
 
 }  // namespace
