@@ -3,7 +3,8 @@
 #   build/release/Quorvel-Zembrik-<version>-win32.zip and ...-win64.zip
 # each holding one folder of the same name with Quorvel.exe and Zembrik.exe
 # (stripped, version resource and icon kept), README.txt (the user's guide,
-# docs/user-guide.md, with CR LF line ends) and samples/ (order.txt and the
+# docs/user-guide.md, with CR LF line ends), Test.txt (the mail file the
+# window offers: samples/Test.txt) and samples/ (order.txt and the
 # file it attaches); beside each a Windows Installer package of the same
 # files, ...-win32.msi and ...-win64.msi (installer/Quorvel-Zembrik.wxs.in),
 # and SHA256SUMS of them all. The same commit gives the same bytes, wherever
@@ -148,6 +149,7 @@ for preset in win32 win64; do
 
   sed 's/\r*$/\r/' docs/user-guide.md >"$stage/$name/README.txt"
   cp samples/order.txt samples/order-confirmation.pdf "$stage/$name/samples/"
+  cp samples/Test.txt "$stage/$name/"
   find "$stage/$name" -type d -exec chmod 755 {} + -o -name '*.exe' -exec chmod 755 {} + -o -exec chmod 644 {} +
   find "$stage/$name" -exec touch -t "$stamp" {} +
 
