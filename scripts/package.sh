@@ -81,6 +81,7 @@ if [ -n "${QZ_SIGN_PKCS12:-}" ]; then
     # The time the signature records; otherwise it would be the time of the run.
     signing+=(-time "$epoch")
     echo "package: signing with $QZ_SIGN_PKCS12 at the commit's time"
+    echo "package: without a timestamp server (QZ_SIGN_TIMESTAMP_URL) the signatures stop being valid when the certificate expires"
   fi
 elif [ -n "${QZ_SIGN_PASSWORD_FILE:-}${QZ_SIGN_TIMESTAMP_URL:-}" ]; then
   fatal "QZ_SIGN_PASSWORD_FILE or QZ_SIGN_TIMESTAMP_URL is set, but no certificate: QZ_SIGN_PKCS12"
