@@ -20,8 +20,8 @@
 
 #include "bench/counting_heap.h"
 #include "bench/mail_file_generator.h"
-#include "bench/reader_only_desktop.h"
 #include "mailfile/mail_file.h"
+#include "platform/reader_only_desktop.h"
 #include "platform/windows1252.h"
 
 namespace {
@@ -53,7 +53,7 @@ class DiskFile final : public platform::InputFile {
   std::uint64_t size_ = 0;
 };
 
-class DiskDesktop final : public reader_tools::ReaderOnlyDesktop {
+class DiskDesktop final : public platform::ReaderOnlyDesktop {
  public:
   std::unique_ptr<platform::InputFile> OpenForInput(std::u16string_view path) override {
     return std::make_unique<DiskFile>(std::filesystem::path(std::u16string(path)));

@@ -21,9 +21,9 @@
 #include <string_view>
 #include <vector>
 
-#include "bench/reader_only_desktop.h"
 #include "mailfile/mail_file.h"
 #include "mailfile/unicode_text.h"
+#include "platform/reader_only_desktop.h"
 #include "platform/windows1252.h"
 
 namespace {
@@ -113,7 +113,7 @@ class PlannedFile final : public platform::InputFile {
   bool endReported_ = false;
 };
 
-class FuzzDesktop final : public reader_tools::ReaderOnlyDesktop {
+class FuzzDesktop final : public platform::ReaderOnlyDesktop {
  public:
   explicit FuzzDesktop(const Plan& plan) : plan_(plan) {}
 
