@@ -37,9 +37,9 @@ std::u16string Number(std::uint64_t number) {
   return digits;
 }
 
-std::u16string Hex(unsigned value, int digits) {
-  std::u16string text(static_cast<std::size_t>(digits), u'0');
-  for (int at = digits - 1; at >= 0; --at, value >>= 4) text[static_cast<std::size_t>(at)] = u"0123456789ABCDEF"[value & 0xF];
+std::u16string Hex(unsigned value, std::size_t digits) {
+  std::u16string text(digits, u'0');
+  for (std::size_t at = text.size(); at-- > 0; value >>= 4) text[at] = u"0123456789ABCDEF"[value & 0xF];
   return text;
 }
 
@@ -101,11 +101,10 @@ Section LookAlike(std::u16string_view text) {
 // The blank-delimited word of bytes around the byte at `at`, at most 40 bytes.
 std::string_view WordAround(std::string_view bytes, std::size_t at) {
   std::size_t start = at;
-  while (start > 0 && at - start < 20 && bytes[start - 1] != ' ' && bytes[start - 1] != '\t' && bytes[start - 1] != '\n') {
-    --start;
-  }
+  const auto inWord = [](char byte) { return byte != ' ' && byte != '\t' && byte != '\n'; };
+  while (start > 0 && at - start < 20 && inWord(bytes[start - 1])) --start;
   std::size_t end = at;
-  while (end < bytes.size() && end - start < 40 && bytes[end] != ' ' && bytes[end] != '\t' && bytes[end] != '\n') ++end;
+  while (end < bytes.size() && end - start < 40 && inWord(bytes[end])) ++end;
   return bytes.substr(start, end - start);
 }
 
@@ -143,7 +142,7 @@ class Inspector final : public mailfile::ReadingEvents {
   std::size_t BodyLines() const { return bodyLines_; }
   std::size_t ValueLine(Section section) const { return values_[IndexOf(section)].line; }
 
-  // The findings of the whole file, once it is read, in line order.
+  // The findings of the whole file, once it is read, in the order found.
   std::vector<Finding> Findings(const mailfile::MailFields& fields) {
     if (!anyMarker_) {
       // Each of these leaves the file without a marker; the rest follows from it.
@@ -169,8 +168,6 @@ class Inspector final : public mailfile::ReadingEvents {
       ValueFindings(Section::Subject, fields.subject);
       ValueFindings(Section::Attachment, fields.attachment);
     }
-    std::stable_sort(findings_.begin(), findings_.end(),
-                     [](const Finding& a, const Finding& b) { return a.line < b.line; });
     return std::move(findings_);
   }
 
@@ -200,7 +197,7 @@ class Inspector final : public mailfile::ReadingEvents {
     if (lines_ == 1) bigEndianMark_ = bytes.starts_with("\xFE\xFF");
     if (sampled_ < kUtf16Sample) {
       const std::size_t taken = std::min(bytes.size(), kUtf16Sample - sampled_);
-      nuls_ += static_cast<std::size_t>(std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(taken), '\0'));
+      nuls_ += static_cast<std::size_t>(std::count(bytes.data(), bytes.data() + taken, '\0'));
       sampled_ += taken;
     }
     if (!notUtf8_) ScanForUtf8(first, bytes);
@@ -306,8 +303,9 @@ class Inspector final : public mailfile::ReadingEvents {
     }
     if (section == Section::Attachment || !IsBlankOrTab(value.back())) return;
     const std::size_t kept = value.size() - value.find_last_not_of(u" \t") - 1;
-    Warn(line, u"the " + name + u" ends in " + Number(kept) + (kept == 1 ? u" blank or tab" : u" blanks or tabs") + u", kept as written: the mail client "
-               u"gets " + Quoted(value) + u". Remove them unless they are meant.");
+    Warn(line, u"the " + name + u" ends in " + Number(kept) + (kept == 1 ? u" blank or tab" : u" blanks or tabs") +
+                   u", kept as written: the mail client gets " + Quoted(value) +
+                   u". Remove them unless they are meant.");
   }
 
   // A cause that leaves the whole file without a marker, if there is one.
@@ -389,8 +387,11 @@ struct AttachmentVerdict {
 AttachmentVerdict JudgeAttachment(System& system, const std::u16string& attachment, std::size_t line) {
   if (attachment.empty()) return {};
   AttachmentVerdict verdict;
-  const auto warn = [&](std::u16string text) { verdict.findings.push_back({line, Severity::Warning, std::move(text)}); };
-  const auto note = [&](std::u16string text) { verdict.findings.push_back({line, Severity::Note, std::move(text)}); };
+  const auto add = [&](Severity severity, std::u16string text) {
+    verdict.findings.push_back({line, severity, std::move(text)});
+  };
+  const auto warn = [&](std::u16string text) { add(Severity::Warning, std::move(text)); };
+  const auto note = [&](std::u16string text) { add(Severity::Note, std::move(text)); };
   const std::u16string quoted = Quoted(attachment);
   const bool relative = !platform::IsFullyQualified(attachment);
   const bool wildcard = attachment.find_first_of(u"*?") != std::u16string::npos;
@@ -401,8 +402,9 @@ AttachmentVerdict JudgeAttachment(System& system, const std::u16string& attachme
     verdict.shown = u"the hand-off fails: \"" + box + u"\"";
     warn(u"looking up the attachment " + quoted + u" fails: the programs stop the hand-off with the box \"" + box +
          u"\" and exit code 4. " +
-         (attachment.find(u'\0') != std::u16string::npos ? u"Remove the NUL character from the line."
-                                                          : u"Check the path, the rights to its folders and the drive."));
+         (attachment.find(u'\0') != std::u16string::npos
+              ? u"Remove the NUL character from the line."
+              : u"Check the path, the rights to its folders and the drive."));
   };
 
   if (!system.LooksUpFiles()) {

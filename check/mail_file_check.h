@@ -31,7 +31,19 @@ struct Finding {
 };
 
 // Why the programs' lookup finds no normal file at a path.
-enum class NoFile { Missing, Folder, Hidden, SystemFile, Device, Pattern, BadName, NoFolder, NoDrive, NoServer, NoShare };
+enum class NoFile {
+  Missing,
+  Folder,
+  Hidden,
+  SystemFile,
+  Device,
+  Pattern,
+  BadName,
+  NoFolder,
+  NoDrive,
+  NoServer,
+  NoShare,
+};
 
 // The reason in a few words, and what to do: "it is a folder: name a file in it".
 std::u16string NoFileText(NoFile reason);

@@ -142,7 +142,9 @@ TEST_P(CheckMailFileTest, FindsWhatTheRowSaysAndShowsWhatTheReaderHandsOff) {
                     (finding.severity == check::Severity::Warning ? " warning: " : " note: ") + Utf8(finding.text));
   }
   ASSERT_EQ(found.size(), checkCase.findings.size()) << testing::PrintToString(found);
-  for (std::size_t at = 0; at < found.size(); ++at) EXPECT_TRUE(found[at].starts_with(checkCase.findings[at])) << found[at];
+  for (std::size_t at = 0; at < found.size(); ++at) {
+    EXPECT_TRUE(found[at].starts_with(checkCase.findings[at])) << found[at];
+  }
   EXPECT_EQ(outcome.exitCode, checkCase.exitCode);
   EXPECT_NE(outcome.output.find(u"MailFileCheck: "), std::u16string::npos) << Utf8(outcome.output);
 

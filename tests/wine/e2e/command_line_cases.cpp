@@ -146,9 +146,10 @@ void CheckRunTest(const CheckRun& test) {
   wchar_t system[MAX_PATH] = {};
   GetSystemDirectoryW(system, MAX_PATH);
   const std::wstring report = files.Path(L"check.txt");
-  const ProgramRun run = RunProgram(std::wstring(system) + L"\\cmd.exe",
-                                    L"cmd /s /c \"\"" + BinPath(L"MailFileCheck.exe") + L"\" order.txt >\"" + report + L"\"\"",
-                                    std::chrono::seconds(60), folder.c_str());
+  const std::wstring command =
+      L"cmd /s /c \"\"" + BinPath(L"MailFileCheck.exe") + L"\" order.txt >\"" + report + L"\"\"";
+  const ProgramRun run =
+      RunProgram(std::wstring(system) + L"\\cmd.exe", command, std::chrono::seconds(60), folder.c_str());
   EXPECT_TRUE(run.ended && run.boxes.empty()) << L"ended by itself, without a box";
   EXPECT_EQ(run.exitCode, test.exitCode) << L"exit code";
   std::vector<std::wstring> expected;
