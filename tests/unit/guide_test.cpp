@@ -58,6 +58,17 @@ TEST(UserGuide, ListsEveryExitCodeWithItsMeaning) {
   EXPECT_EQ(NumberedRows(Section(Guide(), "Exit codes")), expected);
 }
 
+TEST(UserGuide, ListsMailFileChecksExitCodes) {
+  const std::map<int, std::string> expected = {
+      {0, "No warning. Notes alone leave 0."},
+      {1, "The mail file could not be read; the message says why."},
+      {2, "The path names no mail file (as the programs decide it: a missing"},
+      {3, "At least one warning."},
+      {4, "A command line it does not understand; it shows how to call it."},
+  };
+  EXPECT_EQ(NumberedRows(Section(Guide(), "Checking a mail file")), expected);
+}
+
 TEST(UserGuide, ListsTheProgramsOwnErrorNumbersWithTheirTexts) {
   std::map<int, std::string> expected;
   for (const oracles::DocumentedError& error : oracles::kDocumentedErrors) {

@@ -45,7 +45,7 @@ case $step in
   install)
     rm -rf "$work" && mkdir -p "$work" && qz_start_display && qz_make_prefix >"$work/wine.log" || exit 1
     msiexec /i "$package" || fail "msiexec /i ended with $?"
-    for file in Quorvel.exe Zembrik.exe README.txt samples/order.txt samples/order-confirmation.pdf; do
+    for file in Quorvel.exe Zembrik.exe MailFileCheck.exe README.txt samples/order.txt samples/order-confirmation.pdf; do
       [ -f "$folder/$file" ] || fail "$folder/$file is missing"
     done
     menu=$(menus)
@@ -69,6 +69,8 @@ case $step in
       timeout 60 wine "$bin/qz_e2e.exe" --close-standins </dev/null >>"$work/wine.log" 2>&1 || fail "stand-ins did not close"
       wait $! || fail "the installed $program ended with $?"
     done
+    timeout 60 wine "$folder/MailFileCheck.exe" order.txt </dev/null >>"$work/wine.log" 2>&1 ||
+      fail "the installed MailFileCheck.exe ended with $? on the installed sample"
     ;;
   upgrade)
     # The same package but for its product code and the next major version.
@@ -81,7 +83,7 @@ case $step in
     msiexec /i "$work/later.msi" || fail "msiexec /i of the later version ended with $?"
     keys=$(uninstall_keys)
     [[ "$keys" == *"$later_code]" && $(wc -l <<<"$keys") -eq 1 ]] || fail "not just the later version listed: $keys"
-    [ "$(find "$folder" -type f | wc -l)" -eq 5 ] || fail "not the five files: $(find "$folder" -type f)"
+    [ "$(find "$folder" -type f | wc -l)" -eq 6 ] || fail "not the six files: $(find "$folder" -type f)"
     ;;
   uninstall)
     msiexec /x "$work/later.msi" || fail "msiexec /x ended with $?"
