@@ -1,7 +1,8 @@
 // Throughput of the mail file reader against a plain read and decode of the
 // same bytes, for files of 1, 10 and 100 MB, and its peak memory on the largest.
 // Prints a summary with the ratio to the baseline and the growth of the time
-// with the size.
+// with the size, and the time MailFileCheck's check takes on the 10 MB file
+// against the reader's.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <sys/wait.h>
@@ -20,8 +21,9 @@
 
 #include "bench/counting_heap.h"
 #include "bench/mail_file_generator.h"
-#include "bench/reader_only_desktop.h"
+#include "check/mail_file_check.h"
 #include "mailfile/mail_file.h"
+#include "platform/reader_only_desktop.h"
 #include "platform/windows1252.h"
 
 namespace {
@@ -53,7 +55,7 @@ class DiskFile final : public platform::InputFile {
   std::uint64_t size_ = 0;
 };
 
-class DiskDesktop final : public reader_tools::ReaderOnlyDesktop {
+class DiskDesktop final : public platform::ReaderOnlyDesktop {
  public:
   std::unique_ptr<platform::InputFile> OpenForInput(std::u16string_view path) override {
     return std::make_unique<DiskFile>(std::filesystem::path(std::u16string(path)));
@@ -89,6 +91,33 @@ void Reader(benchmark::State& state) {
   const std::u16string path = mailFiles.at(size).u16string();
   for (auto _ : state) mailfile::ReadMailFile(desktop, path, KeepBodyLength);
   if (handedOffBodyLength == 0) state.SkipWithError("the reader handed off no body");
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
+}
+
+// The check as MailFileCheck runs it without Windows: nothing looked up, nothing written.
+class CheckOnDisk final : public check::System {
+ public:
+  platform::Desktop& Desktop() override { return desktop_; }
+  bool SelectCodePage(unsigned) override { return false; }
+  unsigned CodePage() override { return 1252; }
+  bool LooksUpFiles() override { return false; }
+  std::u16string WhyNoFile(std::u16string_view) override { return u""; }
+  std::u16string CurrentFolder() override { return u""; }
+  void WriteOutput(std::u16string_view) override {}
+  void WriteError(std::u16string_view) override {}
+
+ private:
+  DiskDesktop desktop_;
+};
+
+void Check(benchmark::State& state) {
+  const std::size_t size = FileSize(state);
+  CheckOnDisk system;
+  const std::u16string path = mailFiles.at(size).u16string();
+  for (auto _ : state) {
+    const check::Outcome outcome = check::CheckMailFile(system, path);
+    if (!outcome.fields || outcome.fields->body.empty()) state.SkipWithError("the check read no body");
+  }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }
 
@@ -144,6 +173,8 @@ BENCHMARK(Baseline)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond)->U
     ->Repetitions(5)->ComputeStatistics("fastest", Fastest)->ReportAggregatesOnly(true);
 BENCHMARK(Reader)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime()
     ->Repetitions(5)->ComputeStatistics("fastest", Fastest)->ReportAggregatesOnly(true);
+BENCHMARK(Check)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime()
+    ->Repetitions(5)->ComputeStatistics("fastest", Fastest)->ReportAggregatesOnly(true);
 BENCHMARK(PeakMemory)->Arg(100)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Keeps the fastest time per iteration of every benchmark, by name and size
@@ -185,6 +216,11 @@ void PrintSummary(const std::map<std::string, double>& seconds, const std::map<s
   std::printf("fastest of 5 repetitions; MB = 2^20 bytes\n"
               "ratio: reader / baseline throughput (goal >= 0.5); "
               "x time: reader time against the size 10 times smaller (goal <= 11)\n");
+  if (seconds.contains("Check/10") && seconds.contains("Reader/10")) {
+    std::printf("MailFileCheck on 10 MB: %.1f ms, the reader %.1f ms: %.2f x the reader's time (goal <= 2)\n",
+                seconds.at("Check/10") * 1000, seconds.at("Reader/10") * 1000,
+                seconds.at("Check/10") / seconds.at("Reader/10"));
+  }
   if (memory.contains("peak_rss_MB")) {
     std::printf("peak memory reading 100 MB (goal <= 3 x file): resident %.0f MB = %.2f x file; "
                 "heap in use %.0f MB = %.2f x file\n",

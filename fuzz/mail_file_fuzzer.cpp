@@ -1,4 +1,5 @@
-// Fuzzes mailfile::ReadMailFile with the input as the mail file's bytes.
+// Fuzzes mailfile::ReadMailFile, and MailFileCheck's check, with the input as
+// the mail file's bytes.
 //
 // Input layout: byte 0 chooses a failing read (bit 7 set: read number
 // byte & 0x7F fails) or else the file's size hint (n: the true size + n - 64,
@@ -9,7 +10,9 @@
 //
 // Each run checks what must hold of any hand-off, then compares it with a
 // reference reader that splits the whole file into lines first and applies
-// the section rules afterwards. A file may start with a byte-order mark.
+// the section rules afterwards. A file may start with a byte-order mark. The
+// check of the same file must give a report, never a crash, showing the
+// values the reader handed off.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -21,9 +24,10 @@
 #include <string_view>
 #include <vector>
 
-#include "bench/reader_only_desktop.h"
+#include "check/mail_file_check.h"
 #include "mailfile/mail_file.h"
 #include "mailfile/unicode_text.h"
+#include "platform/reader_only_desktop.h"
 #include "platform/windows1252.h"
 
 namespace {
@@ -113,11 +117,13 @@ class PlannedFile final : public platform::InputFile {
   bool endReported_ = false;
 };
 
-class FuzzDesktop final : public reader_tools::ReaderOnlyDesktop {
+class FuzzDesktop final : public platform::ReaderOnlyDesktop {
  public:
-  explicit FuzzDesktop(const Plan& plan) : plan_(plan) {}
+  explicit FuzzDesktop(const Plan& plan, bool forCheck = false) : plan_(plan), forCheck_(forCheck) {}
 
   std::u16string FindFileName(std::u16string_view path) override {
+    // Only the check looks up anything else: an attachment, found when its length is odd.
+    if (forCheck_ && path != kPath) return path.size() % 2 == 1 ? std::u16string(path) : std::u16string();
     Check(path == kPath, "the lookup got another path");
     ++lookups;
     return u"fuzz.txt";
@@ -130,6 +136,7 @@ class FuzzDesktop final : public reader_tools::ReaderOnlyDesktop {
   }
 
   const Plan& plan_;
+  const bool forCheck_;
   FileLog file;
   int lookups = 0;
   int opens = 0;
@@ -226,11 +233,50 @@ mailfile::MailFields ReferenceRead(std::string_view bytes) {
   return fields;
 }
 
+class CheckSystem final : public check::System {
+ public:
+  explicit CheckSystem(const Plan& plan) : desktop(plan, true) {}
+  platform::Desktop& Desktop() override { return desktop; }
+  bool SelectCodePage(unsigned) override { return false; }
+  unsigned CodePage() override { return 1252; }
+  bool LooksUpFiles() override { return true; }
+  std::u16string WhyNoFile(std::u16string_view) override { return u"no such file"; }
+  std::u16string CurrentFolder() override { return u"C:\\Mail"; }
+  void WriteOutput(std::u16string_view) override {}
+  void WriteError(std::u16string_view) override {}
+
+  FuzzDesktop desktop;
+};
+
 void CheckSame(const char* name, const std::u16string& read, const std::u16string& expected) {
   if (read == expected) return;
   std::fprintf(stderr, "mail file fuzzer: %s differs\n  reader:    \"%s\"\n  reference: \"%s\"\n", name,
                Visible(read).c_str(), Visible(expected).c_str());
   std::abort();
+}
+
+// The check of the file the reader read (handedOff) or failed to read (none).
+void CheckTheCheck(const Plan& plan, const std::optional<mailfile::MailFields>& handedOff) {
+  CheckSystem checking(plan);
+  const check::Outcome outcome = check::CheckMailFile(checking, std::u16string(kPath));
+  Check(!checking.desktop.file.open, "the check left the file open");
+  bool warned = false;
+  for (const check::Finding& finding : outcome.findings) {
+    Check(finding.line >= 1 && !finding.text.empty(), "a finding without line or text");
+    warned = warned || finding.severity == check::Severity::Warning;
+  }
+  if (!handedOff) {
+    Check(outcome.exitCode == check::kExitUnreadable && !outcome.fields && !outcome.error.empty(),
+          "the check did not report the failed read");
+    return;
+  }
+  Check(outcome.exitCode == (warned ? check::kExitWarnings : check::kExitClean) && !outcome.output.empty(),
+        "the check's report and exit code disagree");
+  Check(outcome.fields.has_value(), "the check read nothing where the reader did");
+  CheckSame("checked address", outcome.fields->address, handedOff->address);
+  CheckSame("checked subject", outcome.fields->subject, handedOff->subject);
+  CheckSame("checked body", outcome.fields->body, handedOff->body);
+  CheckSame("checked attachment", outcome.fields->attachment, handedOff->attachment);
 }
 
 }  // namespace
@@ -249,11 +295,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(desktop.lookups == 1 && desktop.opens == 1, "not one lookup and one open");
   Check(failed == (plan.failingRead.has_value() && *plan.failingRead < desktop.file.reads),
         "the injected read failure was lost, or a failure came from nowhere");
+
   if (failed) {
     Check(desktop.handOffs == 0, "a failed read handed off");
+    CheckTheCheck(plan, std::nullopt);
     return 0;
   }
   Check(desktop.handOffs == 1, "not exactly one hand-off");
+  CheckTheCheck(plan, desktop.handedOff);
   CheckValues(*desktop.handedOff);
   const mailfile::MailFields expected = ReferenceRead(plan.file);
   CheckSame("address", desktop.handedOff->address, expected.address);

@@ -36,7 +36,11 @@ struct Utf16Decoder {
   static void Append(std::u16string& text, std::u16string_view units) { AppendUtf16(text, units); }
 };
 
-enum class Section { None, Address, Subject, Body, Attachment };
+// The programs' reader: it is told nothing.
+struct IgnoreLines {
+  static void EncodingChosen(Encoding) {}
+  static void Line(const ReadLine&) {}
+};
 
 // The section a marker line starts, or Section::None for any other line.
 Section MarkedSection(std::u16string_view line) {
@@ -47,44 +51,56 @@ Section MarkedSection(std::u16string_view line) {
   return Section::None;
 }
 
-// Decodes one line at a time and applies the section rules to it.
-template <class Decoder>
+// Decodes one line at a time and applies the section rules to it, telling
+// events what it did.
+template <class Decoder, class Events>
 class SectionReader {
  public:
   using Unit = typename Decoder::Unit;
+  using Units = std::basic_string_view<Unit>;
 
   // bodyLimit: the most characters the body can come to (see ReserveBody).
-  SectionReader(Decoder decoder, MailFields& fields, std::uint64_t bodyLimit)
-      : decoder_(decoder), fields_(fields), bodyLimit_(bodyLimit) {}
+  SectionReader(Decoder decoder, MailFields& fields, std::uint64_t bodyLimit, Events& events)
+      : decoder_(decoder), fields_(fields), bodyLimit_(bodyLimit), events_(events) {}
 
-  void Line(std::basic_string_view<Unit> units) {
+  void Line(Units units, bool endsInCarriageReturn) {
     if (section_ == Section::Body) {
-      BodyLine(units);
+      BodyLine(units, endsInCarriageReturn);
       return;
     }
     line_.clear();
     decoder_.Append(line_, units);
     if (const Section marked = MarkedSection(line_); marked != Section::None) {
       Enter(marked);
+      Tell(units, line_, endsInCarriageReturn, marked, LineUse::Marker);
     } else {
-      Content(line_);
+      Tell(units, line_, endsInCarriageReturn, section_, Content(line_));
     }
   }
 
  private:
   // Most of a large file is body: its lines are decoded straight onto the
   // body, and a marker line is taken off again.
-  void BodyLine(std::basic_string_view<Unit> units) {
+  void BodyLine(Units units, bool endsInCarriageReturn) {
     std::u16string& body = fields_.body;
     const std::size_t lineStart = body.size();
     decoder_.Append(body, units);
-    if (const Section marked = MarkedSection(std::u16string_view(body).substr(lineStart));
-        marked != Section::None) {
+    const std::u16string_view text = std::u16string_view(body).substr(lineStart);
+    if (const Section marked = MarkedSection(text); marked != Section::None) {
+      Tell(units, text, endsInCarriageReturn, marked, LineUse::Marker);
       body.resize(lineStart);
       Enter(marked);
     } else {
+      Tell(units, text, endsInCarriageReturn, Section::Body, LineUse::Body);
       body += u'\r';
     }
+  }
+
+  void Tell(Units units, std::u16string_view text, bool endsInCarriageReturn, Section section, LineUse use) {
+    std::string_view bytes;
+    if constexpr (std::is_same_v<Unit, char>) bytes = units;
+    events_.Line(ReadLine{.text = text, .bytes = bytes, .endsInCarriageReturn = endsInCarriageReturn,
+                          .section = section, .use = use});
   }
 
   void Enter(Section section) {
@@ -109,30 +125,31 @@ class SectionReader {
     }
   }
 
-  void Content(const std::u16string& text) {
+  LineUse Content(const std::u16string& text) {
     switch (section_) {
       case Section::Address:
-        ReplaceUnlessEmpty(fields_.address, text);
-        break;
+        return ReplaceUnlessEmpty(fields_.address, text);
       case Section::Subject:
-        ReplaceUnlessEmpty(fields_.subject, text);
-        break;
+        return ReplaceUnlessEmpty(fields_.subject, text);
       case Section::Attachment:
-        ReplaceUnlessEmpty(fields_.attachment, text);
-        break;
+        return ReplaceUnlessEmpty(fields_.attachment, text);
       case Section::None:
       case Section::Body:
         break;
     }
+    return LineUse::Ignored;
   }
 
-  static void ReplaceUnlessEmpty(std::u16string& value, const std::u16string& text) {
-    if (!text.empty()) value = text;
+  static LineUse ReplaceUnlessEmpty(std::u16string& value, const std::u16string& text) {
+    if (text.empty()) return LineUse::Empty;
+    value = text;
+    return LineUse::Value;
   }
 
   Decoder decoder_;
   MailFields& fields_;
   const std::uint64_t bodyLimit_;
+  Events& events_;
   Section section_ = Section::None;
   bool bodyReserved_ = false;
   std::u16string line_;  // the decoded line outside the body, reused from line to line
@@ -141,13 +158,13 @@ class SectionReader {
 // Splits the file's units into lines: CR or CR LF ends a line, a lone LF is
 // an ordinary character, and a final line needs no line end. UTF-16 units are
 // put together from byte pairs, little-endian, across reads.
-template <class Decoder>
+template <class Decoder, class Events>
 class LineSplitter {
  public:
   using Unit = typename Decoder::Unit;
   using Units = std::basic_string_view<Unit>;
 
-  explicit LineSplitter(SectionReader<Decoder>& sections) : sections_(sections) {}
+  explicit LineSplitter(SectionReader<Decoder, Events>& sections) : sections_(sections) {}
 
   void Bytes(std::string_view bytes) {
     if constexpr (std::is_same_v<Unit, char>) {
@@ -171,7 +188,7 @@ class LineSplitter {
       // A last byte without its partner is a character that cannot be read.
       if (oddByte_) Split(Units(&kReplacementCharacter, 1));
     }
-    if (!line_.empty()) sections_.Line(line_);
+    if (!line_.empty()) sections_.Line(line_, false);
   }
 
  private:
@@ -193,10 +210,10 @@ class LineSplitter {
       // A line that lies whole in this read is decoded where it is; only one
       // that an earlier read cut off is gathered first.
       if (line_.empty()) {
-        sections_.Line(rest.substr(0, lineEnd));
+        sections_.Line(rest.substr(0, lineEnd), true);
       } else {
         line_.append(rest.substr(0, lineEnd));
-        sections_.Line(line_);
+        sections_.Line(line_, true);
         line_.clear();
       }
       rest.remove_prefix(lineEnd + 1);
@@ -208,7 +225,7 @@ class LineSplitter {
     }
   }
 
-  SectionReader<Decoder>& sections_;
+  SectionReader<Decoder, Events>& sections_;
   // The start of a line cut off by the end of a read; a line is open only with units in it.
   std::basic_string<Unit> line_;
   bool afterCarriageReturn_ = false;
@@ -235,11 +252,11 @@ FileStart ReadStart(platform::InputFile& file, std::span<char> buffer, std::size
 }
 
 // Reads the rest of the file, after `start` (a part of buffer), into fields.
-template <class Decoder>
+template <class Decoder, class Events>
 void ReadLines(platform::InputFile& file, std::span<char> buffer, const FileStart& start, std::size_t markLength,
-               Decoder decoder, MailFields& fields, std::uint64_t bodyLimit) {
-  SectionReader<Decoder> sections(decoder, fields, bodyLimit);
-  LineSplitter<Decoder> lines(sections);
+               Decoder decoder, MailFields& fields, std::uint64_t bodyLimit, Events& events) {
+  SectionReader<Decoder, Events> sections(decoder, fields, bodyLimit, events);
+  LineSplitter<Decoder, Events> lines(sections);
   lines.Bytes(start.bytes.substr(markLength));
   while (!start.endOfFile) {
     const std::size_t count = file.Read(buffer);
@@ -249,30 +266,45 @@ void ReadLines(platform::InputFile& file, std::span<char> buffer, const FileStar
   lines.EndOfFile();
 }
 
+// The lookup, the open and the read; the file is closed on return.
+template <class Events>
+std::optional<MailFields> ReadFields(platform::Desktop& desktop, const std::u16string& path, Events& events) {
+  if (path.empty()) return std::nullopt;
+  if (desktop.FindFileName(path).empty()) return std::nullopt;
+
+  const std::unique_ptr<platform::InputFile> file = desktop.OpenForInput(path);
+  const std::uint64_t size = file->SizeHint();
+  std::array<char, 64 * 1024> buffer;
+  const FileStart start = ReadStart(*file, buffer, 3);
+  MailFields fields;
+  // The mark is no part of the first line.
+  if (start.bytes.starts_with("\xEF\xBB\xBF")) {
+    events.EncodingChosen(Encoding::Utf8);
+    ReadLines(*file, buffer, start, 3, Utf8Decoder{}, fields, size, events);
+  } else if (start.bytes.starts_with("\xFF\xFE")) {
+    events.EncodingChosen(Encoding::Utf16LittleEndian);
+    ReadLines(*file, buffer, start, 2, Utf16Decoder{}, fields, size / 2, events);
+  } else {
+    events.EncodingChosen(Encoding::Ansi);
+    ReadLines(*file, buffer, start, 0, AnsiDecoder(desktop), fields, size, events);
+  }
+  return fields;
+}
+
 }  // namespace
 
 std::optional<platform::HandOff> ReadMailFile(platform::Desktop& desktop, const std::u16string& path,
                                               Composer composer) {
-  MailFields fields;
-  if (path.empty()) return std::nullopt;
-  if (desktop.FindFileName(path).empty()) return std::nullopt;
-
-  std::unique_ptr<platform::InputFile> file = desktop.OpenForInput(path);
-  const std::uint64_t size = file->SizeHint();
-  std::array<char, 64 * 1024> buffer;
-  const FileStart start = ReadStart(*file, buffer, 3);
-  // The mark is no part of the first line.
-  if (start.bytes.starts_with("\xEF\xBB\xBF")) {
-    ReadLines(*file, buffer, start, 3, Utf8Decoder{}, fields, size);
-  } else if (start.bytes.starts_with("\xFF\xFE")) {
-    ReadLines(*file, buffer, start, 2, Utf16Decoder{}, fields, size / 2);
-  } else {
-    ReadLines(*file, buffer, start, 0, AnsiDecoder(desktop), fields, size);
-  }
+  IgnoreLines events;
   // Closed before the hand-off: a nested read from a re-entered window finds the file free.
-  file.reset();
+  std::optional<MailFields> fields = ReadFields(desktop, path, events);
+  if (!fields) return std::nullopt;
+  return composer(desktop, *fields);
+}
 
-  return composer(desktop, fields);
+std::optional<MailFields> ReadMailFileLines(platform::Desktop& desktop, const std::u16string& path,
+                                            ReadingEvents& events) {
+  return ReadFields(desktop, path, events);
 }
 
 }  // namespace mailfile

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/desktop.h"
 #include "platform/failure_report.h"
@@ -31,5 +32,43 @@ using Composer = platform::HandOff (*)(platform::Desktop& desktop, MailFields& f
 // ANSI code page.
 std::optional<platform::HandOff> ReadMailFile(platform::Desktop& desktop, const std::u16string& path,
                                               Composer composer);
+
+// What the reader does with each line, for a tool that explains a mail file
+// rather than hands it off (MailFileCheck).
+enum class Encoding { Ansi, Utf8, Utf16LittleEndian };
+enum class Section { None, Address, Subject, Body, Attachment };
+
+// What the section rules made of a line.
+enum class LineUse {
+  Marker,   // it starts its section
+  Ignored,  // text above the first marker
+  Value,    // it replaced the value of its section
+  Empty,    // an empty line outside the body: the value stays
+  Body,     // a line of the body
+};
+
+struct ReadLine {
+  std::u16string_view text;  // decoded, its line end taken off
+  // Its bytes as the file holds them, in the 8-bit encodings (ANSI and UTF-8);
+  // empty in UTF-16.
+  std::string_view bytes;
+  bool endsInCarriageReturn = false;  // false only for a last line without line end
+  Section section = Section::None;  // the section it is in; a marker's, the one it starts
+  LineUse use = LineUse::Ignored;
+};
+
+class ReadingEvents {
+ public:
+  virtual ~ReadingEvents() = default;
+  virtual void EncodingChosen(Encoding encoding) = 0;
+  // Each line in file order; the views last until the call returns.
+  virtual void Line(const ReadLine& line) = 0;
+};
+
+// Reads the mail file at path exactly as ReadMailFile does, telling events
+// about every line, and gives the values it would hand off; nothing for a
+// path that names no mail file. Fails as ReadMailFile does.
+std::optional<MailFields> ReadMailFileLines(platform::Desktop& desktop, const std::u16string& path,
+                                            ReadingEvents& events);
 
 }  // namespace mailfile

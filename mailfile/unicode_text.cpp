@@ -55,6 +55,11 @@ std::size_t WellFormedSequence(std::string_view bytes, std::size_t at, char32_t&
 
 }  // namespace
 
+std::size_t WellFormedUtf8Length(std::string_view bytes, std::size_t at) {
+  char32_t codePoint = 0;
+  return WellFormedSequence(bytes, at, codePoint);
+}
+
 void AppendUtf8(std::u16string& text, std::string_view bytes) {
   std::size_t at = 0;
   while (at < bytes.size()) {

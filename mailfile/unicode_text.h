@@ -3,6 +3,7 @@
 // becomes U+FFFD: the text never fails to decode and loses no character.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,10 @@ inline constexpr char16_t kReplacementCharacter = u'\uFFFD';
 // continuation byte, a sequence cut short, an overlong form, a surrogate or a
 // value past U+10FFFF) becomes one U+FFFD.
 void AppendUtf8(std::u16string& text, std::string_view bytes);
+
+// The length of the well-formed UTF-8 sequence of two to four bytes that
+// starts at bytes[at]; 0 when there is none (ASCII included).
+std::size_t WellFormedUtf8Length(std::string_view bytes, std::size_t at);
 
 // A surrogate without its partner becomes U+FFFD.
 void AppendUtf16(std::u16string& text, std::u16string_view units);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release ZIPs, 32-bit first:
 #   build/release/Quorvel-Zembrik-<version>-win32.zip and ...-win64.zip
-# each holding one folder of the same name with Quorvel.exe and Zembrik.exe
-# (stripped, version resource and icon kept), README.txt (the user's guide,
+# each holding one folder of the same name with Quorvel.exe, Zembrik.exe and
+# the console program MailFileCheck.exe (stripped, version resource and icon
+# kept), README.txt (the user's guide,
 # docs/user-guide.md, with CR LF line ends), Test.txt (the mail file the
 # window offers: samples/Test.txt) and samples/ (order.txt and the
 # file it attaches); beside each a Windows Installer package of the same
@@ -116,13 +117,13 @@ for preset in win32 win64; do
     cmake --preset "$preset" >"$log_dir/$preset-configure.log" 2>&1 ||
       { problem "$preset does not configure, see $log_dir/$preset-configure.log"; continue; }
   fi
-  cmake --build --preset "$preset" -j2 --target Quorvel Zembrik >"$log_dir/$preset-build.log" 2>&1 ||
+  cmake --build --preset "$preset" -j2 --target Quorvel Zembrik MailFileCheck >"$log_dir/$preset-build.log" 2>&1 ||
     { problem "$preset does not build, see $log_dir/$preset-build.log"; continue; }
 
   stage="$release/stage-$preset"
   rm -rf "$stage"
   mkdir -p "$stage/$name/samples"
-  for program in Quorvel Zembrik; do
+  for program in Quorvel Zembrik MailFileCheck; do
     built="build/$preset/bin/$program.exe"
     shipped="$stage/$name/$program.exe"
     # strip stamps the program with the time it runs unless told a time.

@@ -17,7 +17,7 @@ qz_imports() { "$1" -p "$2" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | so
 # name, VERSION the version its resource must carry ("1.00").
 qz_check_program() {
   local objdump=$1 exe=$2 program=$3 version=$4
-  local headers imports foreign types entry strings_found expected
+  local headers imports foreign types entry strings_found expected subsystem kind found
   local problems=()
   headers=$("$objdump" -p "$exe" 2>&1) || { echo "$exe: no Windows program ($headers)"; return 1; }
 
@@ -26,8 +26,13 @@ qz_check_program() {
   [ -z "$foreign" ] || problems+=("imports DLLs that Windows does not bring: $foreign")
   [ -n "$imports" ] || problems+=("imports nothing at all")
 
-  grep -q -P '^Subsystem\s+00000002\s+\(Windows GUI\)' <<<"$headers" ||
-    problems+=("is no Windows GUI program: $(grep -m 1 '^Subsystem' <<<"$headers" | tr -s '\t ' ' ')")
+  # MailFileCheck is a console program, so that cmd and PowerShell wait for it and show its output.
+  case $program in
+    MailFileCheck) subsystem='Subsystem 00000003 (Windows CUI)' kind=console ;;
+    *) subsystem='Subsystem 00000002 (Windows GUI)' kind='Windows GUI' ;;
+  esac
+  found=$(grep -m 1 '^Subsystem' <<<"$headers" | tr -s '\t ' ' ')
+  [ "$found" = "$subsystem" ] || problems+=("is no $kind program: $found")
 
   # A 32-bit program must be allowed the 4 GB a 64-bit Windows gives it.
   if grep -q 'file format pei-i386' <<<"$headers" && ! grep -q -P '^\tlarge address aware$' <<<"$headers"; then
@@ -50,7 +55,7 @@ qz_check_program() {
 }
 
 # qz_check_zip ZIP: fails, saying why, unless the release ZIP holds exactly the
-# two programs, README.txt and Test.txt with CR LF line ends, Test.txt's
+# three programs, README.txt and Test.txt with CR LF line ends, Test.txt's
 # attachment named from their folder, and the sample, in one folder named as
 # the ZIP, entries in name order, all of one time stamp.
 qz_check_zip() {
@@ -59,7 +64,8 @@ import os, sys, zipfile
 path = sys.argv[1]
 top = os.path.basename(path)[:-len(".zip")]
 expected = [top + "/" + name for name in
-            ["", "Quorvel.exe", "README.txt", "Test.txt", "Zembrik.exe", "samples/", "samples/order-confirmation.pdf",
+            ["", "MailFileCheck.exe", "Quorvel.exe", "README.txt", "Test.txt", "Zembrik.exe", "samples/",
+             "samples/order-confirmation.pdf",
              "samples/order.txt"]]
 try:
     archive = zipfile.ZipFile(path)
@@ -75,7 +81,7 @@ with archive:
         sys.exit(f"{path}: entries not in name order: {names}")
     if len({info.date_time for info in archive.infolist()}) != 1:
         sys.exit(f"{path}: entries of different times")
-    for program in ("Quorvel.exe", "Zembrik.exe"):
+    for program in ("MailFileCheck.exe", "Quorvel.exe", "Zembrik.exe"):
         if not archive.read(top + "/" + program).startswith(b"MZ"):
             sys.exit(f"{path}: {program} is no Windows program")
     for text_file in ("README.txt", "Test.txt"):

@@ -62,9 +62,9 @@ for preset in win32 win64; do
     cmake --build --preset "$preset" -j2 >"$log_dir/$preset-build.log" 2>&1 || {
     tail -n 40 "$log_dir/$preset"-*.log; failed=$((failed + 1)); continue; }
   tools=$([ "$preset" = win32 ] && echo i686-w64-mingw32 || echo x86_64-w64-mingw32)
-  for program in Quorvel Zembrik; do
+  for program in Quorvel Zembrik MailFileCheck; do
     if qz_check_program "$tools-objdump" "build/$preset/bin/$program.exe" "$program" "$version"; then
-      echo "$preset $program.exe: GUI, imports only $(qz_imports "$tools-objdump" "build/$preset/bin/$program.exe" | tr '\n' ' ')"
+      echo "$preset $program.exe: checked, imports only $(qz_imports "$tools-objdump" "build/$preset/bin/$program.exe" | tr '\n' ' ')"
       passed=$((passed + 1))
     else
       failed=$((failed + 1))

@@ -159,10 +159,12 @@ std::unique_ptr<InputFile> OpenFileForInput(std::u16string_view path) {
   return std::make_unique<DiskFile>(std::move(file));
 }
 
+static_assert(CP_ACP == 0, "code page 0 is the system's ANSI code page");
+
 // Decodes straight into the tail of text. No ANSI code page gives more UTF-16
 // units than bytes, so one call does; should one ever give more, the system is
 // asked for the length. Text keeps its old length whenever this fails.
-void AppendFromAnsiCodePage(std::u16string& text, std::string_view bytes) {
+void AppendFromAnsiCodePage(std::u16string& text, std::string_view bytes, unsigned codePage) {
   if (bytes.empty()) return;
   // The conversion counts in int; no line of that size fits in a string here anyway.
   if (bytes.size() > static_cast<std::size_t>(INT_MAX)) throw MakeFailure(RuntimeError::OutOfMemory);
@@ -171,7 +173,7 @@ void AppendFromAnsiCodePage(std::u16string& text, std::string_view bytes) {
   DWORD error = ERROR_SUCCESS;
   const auto decodeInto = [&](int room) {
     text.resize(start + static_cast<std::size_t>(room));
-    const int written = MultiByteToWideChar(CP_ACP, 0, bytes.data(), byteCount,
+    const int written = MultiByteToWideChar(codePage, 0, bytes.data(), byteCount,
                                             reinterpret_cast<wchar_t*>(text.data() + start), room);
     error = written > 0 ? ERROR_SUCCESS : GetLastError();
     text.resize(start + static_cast<std::size_t>(std::max(written, 0)));
@@ -179,7 +181,7 @@ void AppendFromAnsiCodePage(std::u16string& text, std::string_view bytes) {
   };
   if (decodeInto(byteCount)) return;
   if (error == ERROR_INSUFFICIENT_BUFFER) {
-    const int needed = MultiByteToWideChar(CP_ACP, 0, bytes.data(), byteCount, nullptr, 0);
+    const int needed = MultiByteToWideChar(codePage, 0, bytes.data(), byteCount, nullptr, 0);
     if (needed <= 0) throw FailureFromWin32Error(GetLastError(), Operation::FileAccess);
     if (decodeInto(needed)) return;
   }

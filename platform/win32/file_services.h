@@ -17,6 +17,7 @@ std::u16string FullPathName(std::u16string_view path);
 
 std::unique_ptr<InputFile> OpenFileForInput(std::u16string_view path);
 
-void AppendFromAnsiCodePage(std::u16string& text, std::string_view bytes);
+// codePage: the system's ANSI code page unless another is named.
+void AppendFromAnsiCodePage(std::u16string& text, std::string_view bytes, unsigned codePage = 0);
 
 }  // namespace platform::win32

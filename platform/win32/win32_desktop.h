@@ -24,7 +24,7 @@ class ComApartment {
   bool initialized_ = false;
 };
 
-class Win32Desktop final : public Desktop {
+class Win32Desktop : public Desktop {
  public:
   // programName titles every message box.
   explicit Win32Desktop(std::u16string programName);

@@ -58,6 +58,12 @@ expect "imports DLLs that Windows does not bring: userqz.dll" "a DLL that Window
 # The subsystem is a word 68 bytes into the optional header, which follows the 24-byte file header.
 patch_pe "$exe" "$work/console.exe" 'struct.pack_into("<H", data, pe + 24 + 68, 3)'
 expect "is no Windows GUI program" "a console program" check "$work/console.exe"
+# MailFileCheck, built beside it, is the one console program.
+console_exe="$(dirname "$exe")/MailFileCheck.exe"
+expect pass "MailFileCheck as built" qz_check_program "$tools-objdump" "$console_exe" MailFileCheck "$version"
+patch_pe "$console_exe" "$work/gui-check.exe" 'struct.pack_into("<H", data, pe + 24 + 68, 2)'
+expect "is no console program" "MailFileCheck as a GUI program" \
+  qz_check_program "$tools-objdump" "$work/gui-check.exe" MailFileCheck "$version"
 # Characteristics: the last word of the file header; 0x20 is large-address-aware.
 patch_pe "$exe" "$work/small.exe" 'data[pe + 22] &= ~0x20'
 expect "is not large-address-aware" "a 32-bit program limited to 2 GB" check "$work/small.exe"

@@ -47,7 +47,7 @@ for preset in win32 win64; do
   python3 -m zipfile -e "$work/a/$name.zip" "$work/$preset-zip"
   msiextract -C "$work/$preset-msi" "$work/a/$name.msi" >/dev/null
   check "$name.msi verifies" verify "$work/a/$name.msi"
-  for program in Quorvel Zembrik; do
+  for program in Quorvel Zembrik MailFileCheck; do
     for where in zip msi; do
       copy=$(find "$work/$preset-$where" -name "$program.exe")
       check "$preset $program.exe in the $where verifies and passes the static checks" eval \

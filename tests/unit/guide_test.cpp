@@ -53,9 +53,20 @@ TEST(UserGuide, ListsEveryExitCodeWithItsMeaning) {
       {1, "The mail file could not be looked up, opened or read, after an"},
       {2, "The path names no mail file. No message box."},
       {3, "The mail client is not installed, after the \"... is not installed!\""},
-      {4, "Any other failure of the hand-off, after the \"Error:\" box. The mail"},
+      {4, "Any other failure of the hand-off, after the \"Error:\" box. See"},
   };
   EXPECT_EQ(NumberedRows(Section(Guide(), "Exit codes")), expected);
+}
+
+TEST(UserGuide, ListsMailFileChecksExitCodes) {
+  const std::map<int, std::string> expected = {
+      {0, "No warning. Notes alone leave 0."},
+      {1, "The mail file could not be read; the message says why."},
+      {2, "The path names no mail file (as the programs decide it: a missing"},
+      {3, "At least one warning."},
+      {4, "A command line it does not understand; it shows how to call it."},
+  };
+  EXPECT_EQ(NumberedRows(Section(Guide(), "Checking a mail file")), expected);
 }
 
 TEST(UserGuide, ListsTheProgramsOwnErrorNumbersWithTheirTexts) {
@@ -64,6 +75,17 @@ TEST(UserGuide, ListsTheProgramsOwnErrorNumbersWithTheirTexts) {
     expected[error.number] = std::string(error.text.begin(), error.text.end());
   }
   EXPECT_EQ(NumberedRows(Section(Guide(), "The programs' own error numbers")), expected);
+  // Every box the guide quotes with a number of that list has the list's text, across line breaks.
+  const std::string guide = std::regex_replace(Guide(), std::regex(R"(\s+)"), " ");
+  static const std::regex quoted(R"re("Error: ([0-9]+) ([^"]+)")re");
+  int checked = 0;
+  for (std::sregex_iterator at(guide.begin(), guide.end(), quoted), end; at != end; ++at) {
+    const auto row = expected.find(std::stoi((*at)[1]));
+    if (row == expected.end()) continue;
+    EXPECT_EQ((*at)[2], row->second) << (*at)[0];
+    ++checked;
+  }
+  EXPECT_GE(checked, 4) << "the guide quotes the boxes of 52, 70 and 71";
 }
 
 TEST(UserGuide, QuotesEveryMessageAndReadsInAnyNotepad) {

@@ -95,12 +95,78 @@ void UnreadableMailFile(Client client) {
   EXPECT_TRUE(result.journal.empty()) << L"no mail client was started";
 }
 
+// MailFileCheck as a batch job runs it, through cmd /c with its report in a
+// file: the shipped sample from its folder, and a broken file.
+struct CheckRun {
+  const wchar_t* name;
+  const char* mail;  // written as order.txt into the case's folder; null: the sample, run in bin\samples
+  DWORD exitCode;
+  std::vector<std::wstring> report;  // {folder}: the folder it ran in
+};
+
+const std::wstring kStartIn =
+    L"The programs resolve it against their own current folder, a shortcut's or a scheduled task's \"Start in\": "
+    L"write the full path to be independent of it.";
+
+const CheckRun kCheckRuns[] = {
+    {L"check_sample", nullptr, 0,
+     {L"Mail file   order.txt", L"Read as     ANSI, code page 1252", L"Address     \"Purchasing Team\"",
+      L"Subject     \"Order 4711 confirmed\"", L"Body        7 lines, 118 characters", L"            | Hello,",
+      L"            |", L"            | your order 4711 has been confirmed and will ship on Monday.",
+      L"            | The confirmation is attached.", L"            |", L"            ... 2 more lines",
+      L"Attachment  \"order-confirmation.pdf\"", L"            attached as \"{folder}\\order-confirmation.pdf\"", L"",
+      L"order.txt:15: note: the attachment \"order-confirmation.pdf\" is a relative path, resolved here against the "
+      L"current folder {folder}. " + kStartIn,
+      L"MailFileCheck: 0 warnings, 1 note"}},
+    {L"check_broken_file",
+     "Order export\r\n[ADDRESS]\r\nsales@example.com\r\npurchasing@example.com\r\n[SUBJECT]\r\nOrder 4711 confirmed\r\n"
+     "[BODY]\r\nHello,\nthe order has been confirmed.\r\n[ATTACHMENT]\r\nconfirmation-4711.pdf\r\n",
+     3,
+     {L"Mail file   order.txt", L"Read as     ANSI, code page 1252", L"Address     \"purchasing@example.com\"",
+      L"Subject     \"Order 4711 confirmed\"", L"Body        1 line, 37 characters",
+      L"            | Hello,<LF>the order has been confirmed.", L"Attachment  \"confirmation-4711.pdf\"",
+      L"            left out: there is no such file (yet): write it before the mail file, and check its name", L"",
+      L"order.txt:3: warning: address line \"sales@example.com\" is dropped: line 4 replaces it, as only the last "
+      L"non-empty line of the section counts. Put all recipients on one line, in the form the mail client accepts "
+      L"(for Outlook, separated by semicolons).",
+      L"order.txt:8: warning: lines 8 to 9 are one line to the programs, as an LF without CR ends no line: a marker "
+      L"among them is not found, and the LF stays in the text. End every line with CR LF.",
+      L"order.txt:11: warning: the attachment \"confirmation-4711.pdf\" is left out: there is no such file (yet): "
+      L"write it before the mail file, and check its name. The message opens without it, and the programs say "
+      L"nothing (exit code 0).",
+      L"order.txt:11: note: the attachment \"confirmation-4711.pdf\" is a relative path, resolved here against the "
+      L"current folder {folder}. " + kStartIn,
+      L"MailFileCheck: 3 warnings, 1 note"}},
+};
+
+void CheckRunTest(const CheckRun& test) {
+  const CaseFiles files(std::wstring(L"cmdline.") + test.name);
+  const std::wstring folder = test.mail == nullptr ? BinPath(L"samples") : files.Folder();
+  if (test.mail != nullptr) files.Write(L"order.txt", test.mail);
+  wchar_t system[MAX_PATH] = {};
+  GetSystemDirectoryW(system, MAX_PATH);
+  const std::wstring report = files.Path(L"check.txt");
+  const std::wstring command =
+      L"cmd /s /c \"\"" + BinPath(L"MailFileCheck.exe") + L"\" order.txt >\"" + report + L"\"\"";
+  const ProgramRun run =
+      RunProgram(std::wstring(system) + L"\\cmd.exe", command, std::chrono::seconds(60), folder.c_str());
+  EXPECT_TRUE(run.ended && run.boxes.empty()) << L"ended by itself, without a box";
+  EXPECT_EQ(run.exitCode, test.exitCode) << L"exit code";
+  std::vector<std::wstring> expected;
+  for (std::wstring line : test.report) {
+    if (const std::size_t at = line.find(L"{folder}"); at != std::wstring::npos) line.replace(at, 8, folder);
+    expected.push_back(line + L"\r");
+  }
+  EXPECT_EQ(ReadLines(report), expected);
+}
+
 const bool registered = AddCases({
                             {L"cmdline.unreadable_mail_file_quorvel", [] { UnreadableMailFile(Client::Notes); }},
                             {L"cmdline.unreadable_mail_file_zembrik", [] { UnreadableMailFile(Client::Outlook); }},
                         }) &&
                         AddRows(L"cmdline.", kBlankPathCases, PathWithBlanks) &&
-                        AddRows(L"cmdline.", kQuietCases, QuietTest);
+                        AddRows(L"cmdline.", kQuietCases, QuietTest) &&
+                        AddRows(L"cmdline.", kCheckRuns, CheckRunTest);
 
 }  // namespace
 }  // namespace e2e

@@ -35,24 +35,6 @@ std::wstring WorkFolder() {
   return full;
 }
 
-std::vector<std::wstring> ReadLines(const std::wstring& path) {
-  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  std::vector<std::wstring> lines;
-  if (!file.Valid()) return lines;
-  std::string bytes;
-  char buffer[4096];
-  DWORD read = 0;
-  while (ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-  const std::wstring text = standins::FromUtf8(bytes);
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = std::min(text.find(L'\n', start), text.size());
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
 
 // The local stand-in servers the journal saw start: "server-start Notes local pid=N".
 std::vector<DWORD> LocalServers(const std::vector<std::wstring>& journal) {
@@ -157,6 +139,27 @@ std::wstring CaseFiles::MakeFolder(std::wstring_view name) const {
 }
 
 std::wstring ProgramPath(Client client) { return BinFolder() + L"\\" + ProgramName(client) + L".exe"; }
+
+std::wstring BinPath(std::wstring_view name) { return BinFolder() + L"\\" + std::wstring(name); }
+
+std::vector<std::wstring> ReadLines(const std::wstring& path) {
+  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::vector<std::wstring> lines;
+  if (!file.Valid()) return lines;
+  std::string bytes;
+  char buffer[4096];
+  DWORD read = 0;
+  while (ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+  const std::wstring text = standins::FromUtf8(bytes);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = std::min(text.find(L'\n', start), text.size());
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
 
 std::wstring ProgramName(Client client) { return client == Client::Notes ? L"Quorvel" : L"Zembrik"; }
 

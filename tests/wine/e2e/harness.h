@@ -125,6 +125,10 @@ Result Run(const CaseFiles& files, const Scenario& scenario);
 
 // The programs and stand-ins, beside this driver.
 std::wstring ProgramPath(Client client);
+// A file beside this driver: MailFileCheck.exe, samples\order.txt.
+std::wstring BinPath(std::wstring_view name);
+// The lines of a UTF-8 text file, split at LF.
+std::vector<std::wstring> ReadLines(const std::wstring& path);
 std::wstring ProgramName(Client client);  // "Quorvel", "Zembrik": the box titles
 
 // Waits until a stand-in shows a composed message on this desktop, and a

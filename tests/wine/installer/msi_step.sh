@@ -21,7 +21,7 @@ program_files="$WINEPREFIX/drive_c/Program Files"
 [ "$preset" = win32 ] && program_files+=" (x86)"
 folder="$program_files/$product"
 # What the package installs into it.
-files=(Quorvel.exe Zembrik.exe README.txt Test.txt samples/order.txt samples/order-confirmation.pdf)
+files=(Quorvel.exe Zembrik.exe MailFileCheck.exe README.txt Test.txt samples/order.txt samples/order-confirmation.pdf)
 later_code="{A54AC8D8-261D-4900-80E2-B60B0350033D}"
 status=0
 fail() { echo "msi_step $step: $*"; status=1; }
@@ -71,6 +71,8 @@ case $step in
       timeout 60 wine "$bin/qz_e2e.exe" --close-standins </dev/null >>"$work/wine.log" 2>&1 || fail "stand-ins did not close"
       wait $! || fail "the installed $program ended with $?"
     done
+    timeout 60 wine "$folder/MailFileCheck.exe" order.txt </dev/null >>"$work/wine.log" 2>&1 ||
+      fail "the installed MailFileCheck.exe ended with $? on the installed sample"
     ;;
   upgrade)
     # The same package but for its product code and the next major version.

@@ -198,7 +198,14 @@ TEST_P(Ending, EndsTheProgramWithoutAQuestion) {
       break;
     case Way::AltF4:
       ASSERT_TRUE(program.BringToFront());
-      program.PressKey(VK_F4, false, /*withAlt=*/true);
+      // On a busy machine the new window's X focus can reach Wine after Alt
+      // went down: Wine then takes the X server's key state, where Alt is
+      // up, and F4 arrives alone. Once the program has taken the keys, a
+      // window still up with no box shows that: press again.
+      for (int press = 0; press < 3; ++press) {
+        program.PressKey(VK_F4, false, /*withAlt=*/true);
+        if (!program.FormShown() || !program.NoBoxOnceSettled()) break;
+      }
       break;
   }
   EXPECT_FALSE(program.NextBox(2s).has_value()) << "a box appeared";
