@@ -4,7 +4,8 @@
 # each holding one folder of the same name with Quorvel.exe, Zembrik.exe and
 # the console program MailFileCheck.exe (stripped, version resource and icon
 # kept), README.txt (the user's guide,
-# docs/user-guide.md, with CR LF line ends) and samples/ (order.txt and the
+# docs/user-guide.md, with CR LF line ends), Test.txt (the mail file the
+# window offers: samples/Test.txt) and samples/ (order.txt and the
 # file it attaches); beside each a Windows Installer package of the same
 # files, ...-win32.msi and ...-win64.msi (installer/Quorvel-Zembrik.wxs.in),
 # and SHA256SUMS of them all. The same commit gives the same bytes, wherever
@@ -81,6 +82,7 @@ if [ -n "${QZ_SIGN_PKCS12:-}" ]; then
     # The time the signature records; otherwise it would be the time of the run.
     signing+=(-time "$epoch")
     echo "package: signing with $QZ_SIGN_PKCS12 at the commit's time"
+    echo "package: without a timestamp server (QZ_SIGN_TIMESTAMP_URL) the signatures stop being valid when the certificate expires"
   fi
 elif [ -n "${QZ_SIGN_PASSWORD_FILE:-}${QZ_SIGN_TIMESTAMP_URL:-}" ]; then
   fatal "QZ_SIGN_PASSWORD_FILE or QZ_SIGN_TIMESTAMP_URL is set, but no certificate: QZ_SIGN_PKCS12"
@@ -149,6 +151,7 @@ for preset in win32 win64; do
 
   sed 's/\r*$/\r/' docs/user-guide.md >"$stage/$name/README.txt"
   cp samples/order.txt samples/order-confirmation.pdf "$stage/$name/samples/"
+  cp samples/Test.txt "$stage/$name/"
   find "$stage/$name" -type d -exec chmod 755 {} + -o -name '*.exe' -exec chmod 755 {} + -o -exec chmod 644 {} +
   find "$stage/$name" -exec touch -t "$stamp" {} +
 

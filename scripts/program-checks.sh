@@ -55,15 +55,17 @@ qz_check_program() {
 }
 
 # qz_check_zip ZIP: fails, saying why, unless the release ZIP holds exactly the
-# three programs, README.txt with CR LF line ends and the sample, in one folder
-# named as the ZIP, entries in name order, all of one time stamp.
+# three programs, README.txt and Test.txt with CR LF line ends, Test.txt's
+# attachment named from their folder, and the sample, in one folder named as
+# the ZIP, entries in name order, all of one time stamp.
 qz_check_zip() {
   python3 - "$1" <<'PYTHON'
 import os, sys, zipfile
 path = sys.argv[1]
 top = os.path.basename(path)[:-len(".zip")]
 expected = [top + "/" + name for name in
-            ["", "MailFileCheck.exe", "Quorvel.exe", "README.txt", "Zembrik.exe", "samples/", "samples/order-confirmation.pdf",
+            ["", "MailFileCheck.exe", "Quorvel.exe", "README.txt", "Test.txt", "Zembrik.exe", "samples/",
+             "samples/order-confirmation.pdf",
              "samples/order.txt"]]
 try:
     archive = zipfile.ZipFile(path)
@@ -82,9 +84,15 @@ with archive:
     for program in ("MailFileCheck.exe", "Quorvel.exe", "Zembrik.exe"):
         if not archive.read(top + "/" + program).startswith(b"MZ"):
             sys.exit(f"{path}: {program} is no Windows program")
-    readme = archive.read(top + "/README.txt")
-    if b"\r\n" not in readme or b"\n" in readme.replace(b"\r\n", b""):
-        sys.exit(f"{path}: README.txt does not end every line in CR LF")
+    for text_file in ("README.txt", "Test.txt"):
+        text = archive.read(top + "/" + text_file)
+        if b"\r\n" not in text or b"\n" in text.replace(b"\r\n", b""):
+            sys.exit(f"{path}: {text_file} does not end every line in CR LF")
+    # The window offers Test.txt beside the programs: its attachment must be there too.
+    lines = archive.read(top + "/Test.txt").split(b"\r\n")
+    attachment = lines[lines.index(b"[ATTACHMENT]") + 1] if b"[ATTACHMENT]" in lines else b""
+    if top + "/" + attachment.decode("cp1252").replace("\\", "/") not in names:
+        sys.exit(f"{path}: Test.txt attaches {attachment!r}, which is not beside the programs")
 print(f"{path}: {len(names)} entries as expected")
 PYTHON
 }

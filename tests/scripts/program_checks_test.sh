@@ -99,6 +99,9 @@ expect "missing [], unexpected ['$top/debug.log']" "an extra file" qz_check_zip 
   'entries.append((zipfile.ZipInfo(entries[0][0].filename + "debug.log", entries[0][0].date_time), b"x"))')"
 expect "README.txt does not end every line in CR LF" "a README with LF line ends" qz_check_zip "$(mkdir -p "$work/lf" && rezip "lf/$name" \
   'entries = [(i, d.replace(b"\r\n", b"\n") if i.filename.endswith("README.txt") else d) for i, d in entries]')"
+expect "Test.txt attaches b'order-confirmation.pdf', which is not beside the programs" "a Test.txt attaching from samples/" \
+  qz_check_zip "$(mkdir -p "$work/attach" && rezip "attach/$name" \
+  'entries = [(i, d.replace(b"samples\\", b"") if i.filename.endswith("Test.txt") else d) for i, d in entries]')"
 expect "entries not in name order" "entries out of order" qz_check_zip \
   "$(mkdir -p "$work/order" && rezip "order/$name" 'entries.reverse()')"
 expect "entries of different times" "an entry of another time" qz_check_zip "$(mkdir -p "$work/time" && rezip "time/$name" \

@@ -291,4 +291,13 @@ std::wstring DisplayText(const VARIANT& value) {
   return std::wstring(text.Get().bstrVal, SysStringLen(text.Get().bstrVal));
 }
 
+bool ClientCanOpen(const std::wstring& source) {
+  const auto isDriveLetter = [](wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); };
+  const bool driveAndRoot = source.size() >= 3 && isDriveLetter(source[0]) && source[1] == L':' && source[2] == L'\\';
+  if (!driveAndRoot && !source.starts_with(L"\\\\")) return false;
+  const UniqueHandle file(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.Valid();
+}
+
 }  // namespace standins

@@ -121,4 +121,12 @@ std::optional<long> NumberArgument(const VARIANT& value);
 // The text of any value, for showing it: a null BSTR and VT_EMPTY give "".
 std::wstring DisplayText(const VARIANT& value);
 
+// Whether a mail client that opens an attachment's source in its own process,
+// as Outlook's Attachments.Add and Notes' EmbedObject do, can open source: a
+// full path ("C:\..." or "\\server\..."; Outlook's reference asks for "the
+// full file system path with a file name") naming a file it may read. A
+// relative path would name a file in the client's current folder, not in the
+// program's.
+bool ClientCanOpen(const std::wstring& source);
+
 }  // namespace standins

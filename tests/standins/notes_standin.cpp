@@ -21,6 +21,7 @@ enum NotesError : WORD {
   kNotesFileCannotBeOpened = 4005,
   kNotesDatabaseNotOpen = 4063,
   kNotesBadEmbedType = 4171,
+  kNotesNotInEditMode = 4407,
   kNotesFieldNotFound = 4412,
 };
 
@@ -66,10 +67,8 @@ class RichTextItem final : public StandinObject {
     const std::optional<std::wstring> name = StringArgument(*arguments[3]);
     if (!type || !StringArgument(*arguments[1]) || !source || !name) return BadType();
     if (*type != kEmbedAttachment) return Outcome::Exception(kNotesBadEmbedType, 0, L"Invalid object type for method argument");
-    // Notes reads the file at once: a path it cannot open is an error here.
-    UniqueHandle file(CreateFileW(source->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) return Outcome::Exception(kNotesFileCannotBeOpened, 0, L"File cannot be opened");
+    // Notes reads the file at once: a path it cannot open, a relative one too, is an error here.
+    if (!ClientCanOpen(*source)) return Outcome::Exception(kNotesFileCannotBeOpened, 0, L"File cannot be opened");
     memo_->attachments.push_back(*name);
     return Outcome::Object(new TextObject(GetServer(), L"embeddedobject", L"Name", *name, NotFound));
   }
@@ -141,8 +140,8 @@ class Session final : public StandinObject {
 
 class UIDocument final : public StandinObject {
  public:
-  UIDocument(Server& server, HWND window)
-      : StandinObject(server, L"uidocument", {{L"GOTOFIELD", Access::Method}}), window_(window) {}
+  UIDocument(Server& server, HWND window, bool editMode)
+      : StandinObject(server, L"uidocument", {{L"GOTOFIELD", Access::Method}}), window_(window), editMode_(editMode) {}
 
  protected:
   Outcome Call(std::size_t, InvokeKind, std::span<const VARIANT* const> arguments) override {
@@ -150,6 +149,8 @@ class UIDocument final : public StandinObject {
     const std::optional<std::wstring> field = StringArgument(*arguments[0]);
     if (!field) return BadType();
     if (!IsWindow(window_)) return Outcome::Exception(kNotesFieldNotFound, 0, L"Document window is closed");
+    // Valid only in edit mode, as HCL's reference of NotesUIDocument.GotoField says.
+    if (!editMode_) return Outcome::Exception(kNotesNotInEditMode, 0, L"Document is not in edit mode");
     static constexpr std::wstring_view kFields[] = {L"SendTo", L"CopyTo", L"BlindCopyTo", L"Subject", L"Body"};
     if (std::ranges::none_of(kFields, [&](std::wstring_view known) { return SameName(known, *field); })) {
       return Outcome::Exception(kNotesFieldNotFound, 0, L"Cannot locate field " + *field);
@@ -162,6 +163,7 @@ class UIDocument final : public StandinObject {
 
  private:
   HWND window_;
+  bool editMode_;
 };
 
 MessageContent MemoContent(const MemoData& memo) {
@@ -184,7 +186,8 @@ class Workspace final : public StandinObject {
  protected:
   Outcome Call(std::size_t, InvokeKind, std::span<const VARIANT* const> arguments) override {
     if (arguments.size() < 2) return BadCount();
-    if (!NumberArgument(*arguments[0])) return BadType();
+    const std::optional<long> editMode = NumberArgument(*arguments[0]);
+    if (!editMode) return BadType();
     const VARIANT& documentArgument = *arguments[1];
     IDispatch* pointer = nullptr;
     if (documentArgument.vt == VT_DISPATCH) pointer = documentArgument.pdispVal;
@@ -195,7 +198,7 @@ class Workspace final : public StandinObject {
     // The window shows what the document holds now; it keeps no reference on it.
     const HWND window = OpenMessageWindow(GetServer(), MemoContent(document->Memo()), notesMainWindow);
     if (window == nullptr) return Outcome::Failing(E_FAIL);
-    Outcome outcome = Outcome::Object(new UIDocument(GetServer(), window));
+    Outcome outcome = Outcome::Object(new UIDocument(GetServer(), window, *editMode != 0));
     outcome.observations.push_back(L"memo-window opened");
     return outcome;
   }

@@ -57,10 +57,8 @@ class Attachments final : public StandinObject {
     if (arguments.empty() || arguments.size() > 4) return BadCount();
     const std::optional<std::wstring> source = StringArgument(*arguments[0]);
     if (!source) return BadType();
-    // Outlook copies the file at once: a path it cannot open is an error here.
-    UniqueHandle file(CreateFileW(source->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) {
+    // Outlook copies the file at once: a path it cannot open, a relative one too, is an error here.
+    if (!ClientCanOpen(*source)) {
       return Outcome::Exception(0, kOutlookFileNotFound,
                                 L"Cannot find this file. Verify the path and file name are correct.");
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "documented_errors.h"
 #include "platform/windows1252.h"
 
 namespace testing_support {
@@ -114,6 +115,21 @@ std::string Quoted(std::u16string_view text) {
     }
   }
   return out + "\"";
+}
+
+std::vector<LookupFailure> AttachmentLookupFailures() {
+  using platform::RuntimeError;
+  namespace documented = oracles::errors;
+  return {
+      {"a NUL in the line", platform::MakeFailure(RuntimeError::BadFileName), oracles::ErrorBox(documented::BadFileName)},
+      {"a folder on the way that may not be listed", platform::MakeFailure(RuntimeError::PermissionDenied),
+       oracles::ErrorBox(documented::PermissionDenied)},
+      {"a drive not ready", platform::MakeFailure(RuntimeError::DiskNotReady),
+       oracles::ErrorBox(documented::DiskNotReady)},
+      // A network error other than "no such server or share": its HRESULT with Windows' text.
+      {"a network name no longer there", platform::Failure(-2147024832, u"The specified network name is no longer available."),
+       u"Error: -2147024832 The specified network name is no longer available."},
+  };
 }
 
 std::vector<std::string> FakeDesktop::Lines(const std::string& prefix) const {

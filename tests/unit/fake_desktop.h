@@ -18,6 +18,15 @@ std::string Utf8(std::u16string_view text);
 // Quotes text for the journal with control characters made visible.
 std::string Quoted(std::u16string_view text);
 
+// A failure the attachment's file-name lookup raises where "no such file"
+// would hide a fault, and the box it gives.
+struct LookupFailure {
+  const char* name;
+  platform::Failure failure;
+  std::u16string box;
+};
+std::vector<LookupFailure> AttachmentLookupFailures();
+
 class FakeDesktop final : public platform::Desktop {
  public:
   struct MailFile {

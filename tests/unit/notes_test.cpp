@@ -152,13 +152,19 @@ TEST(SendWithNotes, GeneralMessageKeepsAnEmptyDescriptionAndTheSign) {
   }
 }
 
+// A lookup that fails, rather than finds nothing, ends the hand-off as failed:
+// one box, and no memo opened.
 TEST(SendWithNotes, FailingAttachmentLookupIsReportedAndTheMemoIsNotOpened) {
-  FakeDesktop desktop = DesktopWithNotes();
-  desktop.FailWhen("find \"CON:\\x\"", platform::MakeFailure(platform::RuntimeError::BadFileName));
-  Send(desktop, u"CON:\\x");
-  EXPECT_EQ(desktop.Lines("message"),
-            Journal{"message 16 " + testing_support::Quoted(oracles::ErrorBox(oracles::errors::BadFileName))});
-  EXPECT_TRUE(desktop.Lines("create Notes.NotesUIWorkspace").empty());
+  const std::vector<oracles::Step> memo = Memo();
+  const auto lookup = std::ranges::find(memo, oracles::Step::Kind::FindFile, &oracles::Step::kind) - memo.begin();
+  for (const auto& [name, failure, box] : testing_support::AttachmentLookupFailures()) {
+    SCOPED_TRACE(name);
+    FakeDesktop desktop = DesktopWithNotes();
+    desktop.FailWhen("find " + testing_support::Quoted(kReport.path), failure);
+    EXPECT_EQ(Send(desktop), platform::HandOff::Failed);
+    EXPECT_EQ(desktop.journal,
+              JournalOf(oracles::FailedAt(memo, static_cast<std::size_t>(lookup), box), kNotesWindow));
+  }
 }
 
 TEST(ComposeNotesMemo, PassesTheFieldsWithANullCopyToAndEmptyBlindCopy) {

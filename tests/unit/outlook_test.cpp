@@ -105,6 +105,18 @@ TEST(SendWithOutlook, EmptyValuesAreStillSetAndEmptyDescriptionKeepsItsBlank) {
   EXPECT_EQ(desktop.journal, JournalOf(oracles::FailedAt(item, StepOf(item, "call CreateItem.Display"), u"Error: 5 ")));
 }
 
+// A lookup that fails, rather than finds nothing, ends the hand-off as failed:
+// one box, and no item displayed.
+TEST(SendWithOutlook, FailingAttachmentLookupIsReportedAndTheItemIsNotDisplayed) {
+  for (const auto& [name, failure, box] : testing_support::AttachmentLookupFailures()) {
+    SCOPED_TRACE(name);
+    FakeDesktop desktop = DesktopWithOutlook();
+    desktop.FailWhen("find " + testing_support::Quoted(kReport.path), failure);
+    EXPECT_EQ(Send(desktop), platform::HandOff::Failed);
+    EXPECT_EQ(desktop.journal, JournalOf(oracles::FailedAt(Item(), StepOf(Item(), "find"), box)));
+  }
+}
+
 TEST(ComposeOutlookItem, PassesTheFieldsInTheComposersOrder) {
   FakeDesktop desktop = DesktopWithOutlook();
   mailfile::MailFields fields{u"to@x", u"subj", u"body\r", kReport.path};

@@ -44,6 +44,10 @@ struct StandinSetup {
   std::vector<standins::Fault> faults;
   // The classes registered; nullopt: all of the client's classes.
   std::optional<std::vector<std::wstring>> classes;
+  // A process of its own, as Notes and Outlook are. In process only where
+  // the journal must see the arguments as the program passed them, before
+  // Wine's marshalling (the worked examples: Notes' null CopyTo), or where a
+  // benchmark times the first call in the program's own process.
   standins::ServerKind server = standins::ServerKind::Local;
 };
 

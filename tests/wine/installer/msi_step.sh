@@ -20,6 +20,8 @@ product="Quorvel and Zembrik"
 program_files="$WINEPREFIX/drive_c/Program Files"
 [ "$preset" = win32 ] && program_files+=" (x86)"
 folder="$program_files/$product"
+# What the package installs into it.
+files=(Quorvel.exe Zembrik.exe MailFileCheck.exe README.txt Test.txt samples/order.txt samples/order-confirmation.pdf)
 later_code="{A54AC8D8-261D-4900-80E2-B60B0350033D}"
 status=0
 fail() { echo "msi_step $step: $*"; status=1; }
@@ -45,7 +47,7 @@ case $step in
   install)
     rm -rf "$work" && mkdir -p "$work" && qz_start_display && qz_make_prefix >"$work/wine.log" || exit 1
     msiexec /i "$package" || fail "msiexec /i ended with $?"
-    for file in Quorvel.exe Zembrik.exe MailFileCheck.exe README.txt samples/order.txt samples/order-confirmation.pdf; do
+    for file in "${files[@]}"; do
       [ -f "$folder/$file" ] || fail "$folder/$file is missing"
     done
     menu=$(menus)
@@ -83,7 +85,7 @@ case $step in
     msiexec /i "$work/later.msi" || fail "msiexec /i of the later version ended with $?"
     keys=$(uninstall_keys)
     [[ "$keys" == *"$later_code]" && $(wc -l <<<"$keys") -eq 1 ]] || fail "not just the later version listed: $keys"
-    [ "$(find "$folder" -type f | wc -l)" -eq 6 ] || fail "not the six files: $(find "$folder" -type f)"
+    [ "$(find "$folder" -type f | wc -l)" -eq "${#files[@]}" ] || fail "not the ${#files[@]} files: $(find "$folder" -type f)"
     ;;
   uninstall)
     msiexec /x "$work/later.msi" || fail "msiexec /x ended with $?"

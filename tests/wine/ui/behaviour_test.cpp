@@ -43,13 +43,15 @@ std::wstring OpenedLine(Client client) {
 }
 
 // Waits until the stand-in has opened this many messages and every object
-// the program got is released again: the hand-offs are complete.
+// the program got is released again: the hand-offs are complete. An attached
+// file's object, a result the program did not want, Wine's proxy holds on to
+// until the program ends.
 std::vector<std::wstring> WaitForHandOffs(const e2e::StandinSession& standin, Client client, std::size_t count) {
   std::vector<std::wstring> journal;
   for (int attempt = 0; attempt < 300; ++attempt) {
     journal = standin.Journal();
     if (e2e::LinesStartingWith(journal, OpenedLine(client)).size() >= count &&
-        e2e::UnreleasedObjects(journal).empty()) {
+        e2e::UnreleasedObjects(e2e::ClientEvents(journal)).empty()) {
       break;
     }
     Sleep(100);
@@ -396,6 +398,35 @@ TEST_P(SendTo, AMailClientThatDiesIsReportedOnceAndTheNextSendStartsItAgain) {
   EXPECT_TRUE(e2e::UnreleasedObjects(journal).empty()) << text;
   EXPECT_TRUE(program.NoBoxOnceSettled());
   ExpectWindowStaysWithPath(program, mail);
+}
+
+// The release ZIP unpacked (ui.unpack_release_zip), the program started there
+// as a double-click does: "Send" on the path the window offers hands over
+// Test.txt, and the client gets its attachment, named from the program's
+// folder, by its full path.
+TEST_P(SendTo, TheFirstSendAfterUnzippingAttachesTheSample) {
+  const Client client = GetParam().client;
+  wchar_t folder[MAX_PATH] = {};
+  WIN32_FIND_DATAW unpacked;
+  const platform::win32::UniqueFindHandle search(
+      FindFirstFileW((BinFolder() + L"\\..\\unpacked-release\\Quorvel-Zembrik-*").c_str(), &unpacked));
+  ASSERT_TRUE(search.Valid()) << "no unpacked release ZIP: run scripts/package.sh first";
+  GetFullPathNameW((BinFolder() + L"\\..\\unpacked-release\\" + unpacked.cFileName).c_str(), MAX_PATH, folder, nullptr);
+  const e2e::CaseFiles files(L"ui.first_send_" + e2e::ProgramName(client));
+  const e2e::StandinSession standin(files, StandinFor(client));
+  RunningProgram program(client, folder);
+  ASSERT_TRUE(standin.Registered() && program.HasWindow());
+  program.Click(kCmdSend);
+  const std::vector<std::wstring> journal = WaitForHandOffs(standin, client, 1);
+  const std::string text = Narrow(JournalText(journal));
+  EXPECT_EQ(e2e::LinesStartingWith(journal, OpenedLine(client)).size(), 1u) << text;
+  EXPECT_EQ(Matching(journal, SubjectPut(L"Order 4711 confirmed")).size(), 1u) << text;
+  EXPECT_EQ(Matching(journal, e2e::BstrRef(std::wstring(folder) + L"\\samples\\order-confirmation.pdf")).size(), 1u)
+      << text;
+  EXPECT_TRUE(program.NoBoxOnceSettled());
+  ExpectWindowStaysWithPath(program, std::wstring(folder) + L"\\Test.txt");
+  program.Click(kCmdExit);  // which lets go of the attachment's object too
+  EXPECT_TRUE(program.WaitForEnd());
 }
 
 INSTANTIATE_TEST_SUITE_P(Clients, SendTo, testing::ValuesIn(kClients), ClientCaseName);

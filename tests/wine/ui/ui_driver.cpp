@@ -90,6 +90,10 @@ ProbeReport ParseReport(const std::wstring& text) {
   return report;
 }
 
+std::wstring ProgramIn(const std::wstring& folder, e2e::Client client) {
+  return folder.empty() ? e2e::ProgramPath(client) : folder + L"\\" + e2e::ProgramName(client) + L".exe";
+}
+
 }  // namespace
 
 std::wstring BinFolder() { return standins::ModuleFolder(); }
@@ -111,8 +115,10 @@ int ExpectedDpi() {
 int Scaled(int pixelsAt96) { return (pixelsAt96 * ExpectedDpi() * 2 + 96) / (96 * 2); }
 
 // Only the quoted program path: the command-line tail is empty.
-RunningProgram::RunningProgram(e2e::Client client)
-    : client_(client), process_(e2e::ProgramPath(client), L"\"" + e2e::ProgramPath(client) + L"\"") {
+RunningProgram::RunningProgram(e2e::Client client, const std::wstring& folder)
+    : client_(client),
+      process_(ProgramIn(folder, client), L"\"" + ProgramIn(folder, client) + L"\"",
+               folder.empty() ? nullptr : folder.c_str()) {
   if (!process_.Started()) return;
   form_ = WaitForForm(process_.Id());
   if (form_ != nullptr) controls_ = ChildrenInZOrder(form_);

@@ -72,8 +72,10 @@ enum ControlIndex {
 
 class RunningProgram {
  public:
-  // Starts the program with an empty command-line tail and waits for its window.
-  explicit RunningProgram(e2e::Client client);
+  // Starts the program with an empty command-line tail and waits for its
+  // window; the copy in folder, with folder as its current folder, as a
+  // double-click there does, when one is given.
+  explicit RunningProgram(e2e::Client client, const std::wstring& folder = {});
   // Ends a program still running, boxes and all.
   ~RunningProgram();
   RunningProgram(const RunningProgram&) = delete;
