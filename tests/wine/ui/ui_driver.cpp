@@ -286,11 +286,22 @@ bool RunningProgram::ClickCloseBox() const {
     DWORD_PTR hit = HTNOWHERE;
     SendMessageTimeoutW(form_, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, 5000, &hit);
     if (hit != HTCLOSE) continue;
-    SetCursorPos(x, y);
+    // Press and release each carry the point rather than go where the cursor
+    // is: on a busy machine the program may handle its window's appearing in
+    // X only now, and Wine then moves the cursor back to where the X pointer
+    // was at that time. The release's own move brings it back onto the box,
+    // which a click must be let go on to count.
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
     INPUT clicks[2] = {};
-    clicks[0].type = clicks[1].type = INPUT_MOUSE;
-    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    for (INPUT& click : clicks) {
+      click.type = INPUT_MOUSE;
+      // Rounded up, so that scaled back down it is the pixel itself.
+      click.mi.dx = (x * 65536 + width - 1) / width;
+      click.mi.dy = (y * 65536 + height - 1) / height;
+    }
+    clicks[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN;
+    clicks[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP;
     SendInput(2, clicks, sizeof clicks[0]);
     return true;
   }
