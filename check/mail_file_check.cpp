@@ -15,9 +15,9 @@ using mailfile::Encoding;
 using mailfile::LineUse;
 using mailfile::ReadLine;
 using mailfile::Section;
+using platform::DecimalDigits;
 
 // Indexed by Section.
-constexpr std::array<std::u16string_view, 5> kMarkers = {u"", u"[ADDRESS]", u"[SUBJECT]", u"[BODY]", u"[ATTACHMENT]"};
 constexpr std::array<std::u16string_view, 5> kSectionNames = {u"", u"address", u"subject", u"body", u"attachment"};
 
 constexpr std::size_t IndexOf(Section section) { return static_cast<std::size_t>(section); }
@@ -28,15 +28,6 @@ constexpr std::size_t kBodyLinesShown = 5;
 // How many bytes at the start of an ANSI file are looked at for UTF-16 text.
 constexpr std::size_t kUtf16Sample = 4096;
 
-std::u16string Number(std::uint64_t number) {
-  std::u16string digits;
-  do {
-    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + number % 10));
-    number /= 10;
-  } while (number != 0);
-  return digits;
-}
-
 std::u16string Hex(unsigned value, std::size_t digits) {
   std::u16string text(digits, u'0');
   for (std::size_t at = text.size(); at-- > 0; value >>= 4) text[at] = u"0123456789ABCDEF"[value & 0xF];
@@ -44,7 +35,7 @@ std::u16string Hex(unsigned value, std::size_t digits) {
 }
 
 std::u16string Counted(std::uint64_t count, std::u16string_view thing) {
-  return Number(count) + u" " + std::u16string(thing) + (count == 1 ? u"" : u"s");
+  return DecimalDigits(count) + u" " + std::u16string(thing) + (count == 1 ? u"" : u"s");
 }
 
 bool IsBlankOrTab(char16_t c) { return c == u' ' || c == u'\t'; }
@@ -92,10 +83,7 @@ Section LookAlike(std::u16string_view text) {
   for (char16_t& c : upper) {
     if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
   }
-  for (const Section section : {Section::Address, Section::Subject, Section::Body, Section::Attachment}) {
-    if (upper == kMarkers[IndexOf(section)]) return section;
-  }
-  return Section::None;
+  return mailfile::MarkedSection(upper);
 }
 
 // The blank-delimited word of bytes around the byte at `at`, at most 40 bytes.
@@ -129,7 +117,7 @@ class Inspector final : public mailfile::ReadingEvents {
     carriageReturn_ = carriageReturn_ || line.endsInCarriageReturn;
     ++lines_;
     if (lineFeeds > 0 && carriageReturn_) {
-      Warn(first, u"lines " + Number(first) + u" to " + Number(first + lineFeeds) +
+      Warn(first, u"lines " + DecimalDigits(first) + u" to " + DecimalDigits(first + lineFeeds) +
                       u" are one line to the programs, as an LF without CR ends no line: a marker among them is "
                       u"not found, and the LF stays in the text. End every line with CR LF.");
     }
@@ -190,7 +178,7 @@ class Inspector final : public mailfile::ReadingEvents {
   void Warn(std::size_t line, std::u16string text) { findings_.push_back({line, Severity::Warning, std::move(text)}); }
   void Note(std::size_t line, std::u16string text) { findings_.push_back({line, Severity::Note, std::move(text)}); }
 
-  std::u16string CodePageName() const { return u"code page " + Number(system_.CodePage()); }
+  std::u16string CodePageName() const { return u"code page " + DecimalDigits(system_.CodePage()); }
 
   void AnsiLine(std::size_t first, const ReadLine& line, bool unreadable) {
     const std::string_view bytes = line.bytes;
@@ -233,9 +221,10 @@ class Inspector final : public mailfile::ReadingEvents {
       if (markerLine_[section] == 0) {
         markerLine_[section] = first;
       } else {
-        const std::u16string marker(kMarkers[section]);
+        const std::u16string marker(mailfile::MarkerOf(line.section));
         const std::u16string name(kSectionNames[section]);
-        Note(first, marker + u" again (first on line " + Number(markerLine_[section]) + u"): its lines still count; " +
+        Note(first, marker + u" again (first on line " + DecimalDigits(markerLine_[section]) +
+                        u"): its lines still count; " +
                         (line.section == Section::Body
                              ? u"the body is every body line in file order."
                              : u"the " + name + u" is the last non-empty line of all " + marker + u" sections."));
@@ -251,7 +240,7 @@ class Inspector final : public mailfile::ReadingEvents {
   }
 
   void LookAlikeFound(std::size_t first, const ReadLine& line, Section alike) {
-    const std::u16string_view marker = kMarkers[IndexOf(alike)];
+    const std::u16string_view marker = mailfile::MarkerOf(alike);
     const bool blanks = IsBlankOrTab(line.text.front()) || IsBlankOrTab(line.text.back());
     const bool letterCase = line.text.find(marker) == std::u16string_view::npos;
     std::u16string text = Quoted(line.text) + u" is no marker (" +
@@ -279,7 +268,7 @@ class Inspector final : public mailfile::ReadingEvents {
 
   static std::u16string Dropped(Section section, const Value& dropped, std::size_t replacing) {
     const std::u16string name(kSectionNames[IndexOf(section)]);
-    std::u16string text = name + u" line " + Quoted(dropped.text) + u" is dropped: line " + Number(replacing) +
+    std::u16string text = name + u" line " + Quoted(dropped.text) + u" is dropped: line " + DecimalDigits(replacing) +
                           u" replaces it, as only the last non-empty line of the section counts. ";
     switch (section) {
       case Section::Address:
@@ -303,9 +292,9 @@ class Inspector final : public mailfile::ReadingEvents {
     }
     if (section == Section::Attachment || !IsBlankOrTab(value.back())) return;
     const std::size_t kept = value.size() - value.find_last_not_of(u" \t") - 1;
-    Warn(line, u"the " + name + u" ends in " + Number(kept) + (kept == 1 ? u" blank or tab" : u" blanks or tabs") +
-                   u", kept as written: the mail client gets " + Quoted(value) +
-                   u". Remove them unless they are meant.");
+    Warn(line, u"the " + name + u" ends in " + DecimalDigits(kept) +
+                   (kept == 1 ? u" blank or tab" : u" blanks or tabs") + u", kept as written: the mail client gets " +
+                   Quoted(value) + u". Remove them unless they are meant.");
   }
 
   // A cause that leaves the whole file without a marker, if there is one.
@@ -323,7 +312,7 @@ class Inspector final : public mailfile::ReadingEvents {
              readAsAnsi + u"Save it as UTF-16 LE (\"Unicode\") or as UTF-8 with BOM.";
     }
     if (sampled_ >= 8 && nuls_ * 4 >= sampled_) {
-      return Number(nuls_) + u" of the first " + Counted(sampled_, u"byte") +
+      return DecimalDigits(nuls_) + u" of the first " + Counted(sampled_, u"byte") +
              u" are NUL: this looks like UTF-16 without a byte-order mark, and " + readAsAnsi +
              u"Save it with the mark (UTF-16 LE, \"Unicode\") or as UTF-8 with BOM.";
     }
@@ -461,7 +450,7 @@ std::u16string EncodingText(Encoding encoding, unsigned codePage) {
     case Encoding::Ansi:
       break;
   }
-  return u"ANSI, code page " + Number(codePage);
+  return u"ANSI, code page " + DecimalDigits(codePage);
 }
 
 std::u16string ValueText(const std::u16string& value) { return value.empty() ? u"(none)" : Quoted(value); }
@@ -605,7 +594,7 @@ Outcome CheckMailFile(System& system, const std::u16string& path) {
   for (const Finding& finding : outcome.findings) {
     const bool warning = finding.severity == Severity::Warning;
     warnings += warning ? 1 : 0;
-    out += path + u":" + Number(finding.line) + (warning ? u": warning: " : u": note: ") + finding.text + u"\n";
+    out += path + u":" + DecimalDigits(finding.line) + (warning ? u": warning: " : u": note: ") + finding.text + u"\n";
   }
   out += u"MailFileCheck: " + Counted(warnings, u"warning") + u", " +
          Counted(outcome.findings.size() - warnings, u"note") + u"\n";

@@ -42,15 +42,6 @@ struct IgnoreLines {
   static void Line(const ReadLine&) {}
 };
 
-// The section a marker line starts, or Section::None for any other line.
-Section MarkedSection(std::u16string_view line) {
-  if (line == u"[ADDRESS]") return Section::Address;
-  if (line == u"[SUBJECT]") return Section::Subject;
-  if (line == u"[BODY]") return Section::Body;
-  if (line == u"[ATTACHMENT]") return Section::Attachment;
-  return Section::None;
-}
-
 // Decodes one line at a time and applies the section rules to it, telling
 // events what it did.
 template <class Decoder, class Events>
@@ -300,6 +291,29 @@ std::optional<platform::HandOff> ReadMailFile(platform::Desktop& desktop, const 
   std::optional<MailFields> fields = ReadFields(desktop, path, events);
   if (!fields) return std::nullopt;
   return composer(desktop, *fields);
+}
+
+std::u16string_view MarkerOf(Section section) {
+  switch (section) {
+    case Section::Address:
+      return u"[ADDRESS]";
+    case Section::Subject:
+      return u"[SUBJECT]";
+    case Section::Body:
+      return u"[BODY]";
+    case Section::Attachment:
+      return u"[ATTACHMENT]";
+    case Section::None:
+      break;
+  }
+  return u"";
+}
+
+Section MarkedSection(std::u16string_view line) {
+  for (const Section section : {Section::Address, Section::Subject, Section::Body, Section::Attachment}) {
+    if (line == MarkerOf(section)) return section;
+  }
+  return Section::None;
 }
 
 std::optional<MailFields> ReadMailFileLines(platform::Desktop& desktop, const std::u16string& path,

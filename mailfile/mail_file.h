@@ -38,6 +38,11 @@ std::optional<platform::HandOff> ReadMailFile(platform::Desktop& desktop, const 
 enum class Encoding { Ansi, Utf8, Utf16LittleEndian };
 enum class Section { None, Address, Subject, Body, Attachment };
 
+// A section's marker, the whole line exactly so; "" for Section::None.
+std::u16string_view MarkerOf(Section section);
+// The section a marker line starts, or Section::None for any other line.
+Section MarkedSection(std::u16string_view line);
+
 // What the section rules made of a line.
 enum class LineUse {
   Marker,   // it starts its section

@@ -62,17 +62,20 @@ std::u16string GeneralErrorText(const Failure& failure) {
   std::u16string text = u"Error: ";
   // Signed decimal, no grouping; widened first so that INT32_MIN negates safely.
   const std::int64_t number = failure.number;
-  std::uint64_t magnitude = number < 0 ? static_cast<std::uint64_t>(-number) : static_cast<std::uint64_t>(number);
-  std::u16string digits;
-  do {
-    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + magnitude % 10));
-    magnitude /= 10;
-  } while (magnitude != 0);
   if (number < 0) text += u'-';
-  text += digits;
+  text += DecimalDigits(number < 0 ? static_cast<std::uint64_t>(-number) : static_cast<std::uint64_t>(number));
   text += u' ';
   text += failure.description;
   return text;
+}
+
+std::u16string DecimalDigits(std::uint64_t number) {
+  std::u16string digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + number % 10));
+    number /= 10;
+  } while (number != 0);
+  return digits;
 }
 
 }  // namespace platform

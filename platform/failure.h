@@ -59,4 +59,7 @@ Failure CurrentFailure();
 // "Error: " + number + " " + description, the general message of both composers.
 std::u16string GeneralErrorText(const Failure& failure);
 
+// The decimal digits of number, without sign or grouping.
+std::u16string DecimalDigits(std::uint64_t number);
+
 }  // namespace platform

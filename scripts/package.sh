@@ -3,16 +3,15 @@
 #   build/release/Quorvel-Zembrik-<version>-win32.zip and ...-win64.zip
 # each holding one folder of the same name with Quorvel.exe, Zembrik.exe and
 # the console program MailFileCheck.exe (stripped, version resource and icon
-# kept), README.txt (the user's guide,
-# docs/user-guide.md, with CR LF line ends), Test.txt (the mail file the
-# window offers: samples/Test.txt) and samples/ (order.txt and the
-# file it attaches); beside each a Windows Installer package of the same
-# files, ...-win32.msi and ...-win64.msi (installer/Quorvel-Zembrik.wxs.in),
-# and SHA256SUMS of them all. The same commit gives the same bytes, wherever
-# and whenever it is built: the programs carry no link time or build path,
-# every ZIP entry has the commit's time, fixed permissions and its place in
-# name order, and each package the commit's time and a package code made from
-# its contents.
+# kept), README.txt (the user's guide, docs/user-guide.md, with CR LF line
+# ends), Test.txt (the mail file the window offers: samples/Test.txt) and
+# samples/ (order.txt and the file it attaches); beside each a Windows
+# Installer package of the same files, ...-win32.msi and ...-win64.msi
+# (installer/Quorvel-Zembrik.wxs.in), and SHA256SUMS of them all. The same
+# commit gives the same bytes, wherever and whenever it is built: the programs
+# carry no link time or build path, every ZIP entry has the commit's time,
+# fixed permissions and its place in name order, and each package the commit's
+# time and a package code made from its contents.
 # With a certificate (QZ_SIGN_PKCS12, QZ_SIGN_PASSWORD_FILE, optionally
 # QZ_SIGN_TIMESTAMP_URL) the programs, once stripped and checked, and then
 # the packages are signed with Authenticode; without a timestamp server the

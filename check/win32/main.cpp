@@ -72,10 +72,8 @@ class Win32System final : public check::System {
   std::u16string WhyNoFile(std::u16string_view path) override {
     if (path.find_first_of(u"*?") != std::u16string_view::npos) return NoFileText(NoFile::Pattern);
     const std::wstring wide = ToWide(path);
-    std::wstring full(MAX_PATH * 4, L'\0');
-    const DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    full.resize(length < full.size() ? length : 0);
-    if (full.starts_with(LR"(\\.\)")) return NoFileText(NoFile::Device);
+    if (platform::win32::NamesDevice(wide)) return NoFileText(NoFile::Device);
+    const std::wstring full = platform::win32::FullPathOf(wide);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
       if (attributes & FILE_ATTRIBUTE_DIRECTORY) return NoFileText(NoFile::Folder);

@@ -32,25 +32,6 @@ bool IsNormalFile(DWORD attributes) {
   return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
 }
 
-// The full path the system makes of path; "" when it can make none (blanks
-// only, say).
-std::wstring FullPathOf(const std::wstring& path) {
-  std::wstring full(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0) return std::wstring();
-    if (length < full.size()) {
-      full.resize(length);
-      return full;
-    }
-    full.resize(length);  // too small: length counts the terminating NUL
-  }
-}
-
-// The system treats a name like NUL or COM1.txt in any folder as the device;
-// its full path name then lies in the device namespace, \\.\NUL.
-bool NamesDevice(const std::wstring& path) { return FullPathOf(path).starts_with(LR"(\\.\)"); }
-
 // A path the system would refuse for its length (MAX_PATH and more, once made
 // full) goes to the file system in the extended form \\?\C:\... (or
 // \\?\UNC\server\...), which has no such limit. That form is taken
@@ -98,6 +79,21 @@ class DiskFile final : public InputFile {
 };
 
 }  // namespace
+
+std::wstring FullPathOf(const std::wstring& path) {
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) return std::wstring();
+    if (length < full.size()) {
+      full.resize(length);
+      return full;
+    }
+    full.resize(length);  // too small: length counts the terminating NUL
+  }
+}
+
+bool NamesDevice(const std::wstring& path) { return FullPathOf(path).starts_with(LR"(\\.\)"); }
 
 // The lookup gives "" when nothing normal matches: no such file or folder
 // (ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_NO_MORE_FILES), no such

@@ -14,6 +14,12 @@ std::u16string FindFirstNormalFile(std::u16string_view path);
 
 // GetFullPathNameW of path.
 std::u16string FullPathName(std::u16string_view path);
+// The same, "" when the system can make none (blanks only, say).
+std::wstring FullPathOf(const std::wstring& path);
+
+// The system treats a name like NUL or COM1.txt in any folder as the device;
+// its full path name then lies in the device namespace, \\.\NUL.
+bool NamesDevice(const std::wstring& path);
 
 std::unique_ptr<InputFile> OpenFileForInput(std::u16string_view path);
 

@@ -35,7 +35,6 @@ std::wstring WorkFolder() {
   return full;
 }
 
-
 // The local stand-in servers the journal saw start: "server-start Notes local pid=N".
 std::vector<DWORD> LocalServers(const std::vector<std::wstring>& journal) {
   std::vector<DWORD> processes;
