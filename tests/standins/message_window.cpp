@@ -187,7 +187,11 @@ HWND OpenMessageWindow(Server& server, const MessageContent& content, HWND owner
   auto window = std::make_unique<MessageWindow>(server, content);
   const HWND handle = CreateWindowExW(0, kMessageWindowClass, content.title.c_str(), WS_OVERLAPPEDWINDOW, left, top,
                                       width, height, owner, nullptr, GetModuleHandleW(nullptr), &window);
-  if (handle == nullptr) return nullptr;
+  if (handle == nullptr) {
+    // The call then fails with E_FAIL; the journal keeps Windows' reason.
+    server.GetJournal().Write(L"message-window not created: error " + std::to_wstring(GetLastError()));
+    return nullptr;
+  }
   server.WindowOpened();
   ShowWindow(handle, SW_SHOW);
   SetForegroundWindow(handle);

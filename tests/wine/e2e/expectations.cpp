@@ -198,8 +198,12 @@ std::wstring JournalText(const Result& result) {
   for (const MessageBoxSeen& box : result.run.boxes) {
     text += L"\n      box: [" + box.title + L"] [" + box.text + L"] " + IconName(box.icon);
   }
-  text += L"\n      exit code " + std::to_wstring(result.run.exitCode) + L" after " +
-          std::to_wstring(result.run.seconds) + L" s";
+  if (!result.run.started) {
+    text += L"\n      not started: CreateProcessW error " + std::to_wstring(result.run.startError);
+  } else {
+    text += L"\n      exit code " + std::to_wstring(result.run.exitCode) + L" after " +
+            std::to_wstring(result.run.seconds) + L" s";
+  }
   return text;
 }
 

@@ -197,6 +197,10 @@ std::vector<std::wstring> StandinSession::Journal() const { return ReadLines(jou
 
 StandinWindows StandinSession::Windows() const {
   StandinWindows windows;
+  const HWND foreground = GetForegroundWindow();
+  DWORD foregroundProcess = 0;
+  GetWindowThreadProcessId(foreground, &foregroundProcess);
+  windows.foreground = L"\"" + ClassOf(foreground) + L"\" of pid " + std::to_wstring(foregroundProcess);
   for (const DWORD processId : LocalServers(Journal())) {
     for (const HWND window : TopLevelWindowsOf(processId)) {
       if (ClassOf(window) == standins::kMessageWindowClass && IsWindowVisible(window)) ++windows.messageWindows;
@@ -232,6 +236,7 @@ Result Run(const CaseFiles& files, const Scenario& scenario) {
   result.notesWindowFound = windows.notesWindowFound;
   result.notesWindowMaximized = windows.notesWindowMaximized;
   result.notesWindowInFront = windows.notesWindowInFront;
+  result.foreground = windows.foreground;
   result.standinWindowsLeft = windows.messageWindows;
   for (std::wstring& problem : standin.End()) result.cleanupProblems.push_back(std::move(problem));
   result.journal = standin.Journal();

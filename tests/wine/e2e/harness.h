@@ -56,6 +56,7 @@ struct StandinWindows {
   bool notesWindowFound = false;
   bool notesWindowMaximized = false;
   bool notesWindowInFront = false;  // it, or a window it owns, is the foreground window
+  std::wstring foreground;          // the foreground window's class and process, for messages
   int messageWindows = 0;           // composed messages on screen
 };
 
@@ -116,6 +117,7 @@ struct Result {
   bool notesWindowFound = false;      // when the program had ended
   bool notesWindowMaximized = false;
   bool notesWindowInFront = false;
+  std::wstring foreground;
   int standinWindowsLeft = 0;         // composed messages on screen when the program had ended
   std::vector<std::wstring> cleanupProblems;
 };

@@ -32,7 +32,8 @@ void ExpectWindowActivated(const Result& result, const std::wstring& before) {
   }
   EXPECT_TRUE(result.notesWindowFound) << L"the Notes window is still there";
   EXPECT_TRUE(result.notesWindowMaximized) << L"the Notes window ends maximised";
-  EXPECT_TRUE(result.notesWindowInFront) << L"the Notes window (or its memo) ends in front";
+  EXPECT_TRUE(result.notesWindowInFront) << L"the Notes window (or its memo) ends in front, not "
+                                         << result.foreground;
 }
 
 void WorkedExample(ServerKind server) {

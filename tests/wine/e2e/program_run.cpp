@@ -96,6 +96,7 @@ StartedProgram::StartedProgram(const std::wstring& program, const std::wstring& 
   PROCESS_INFORMATION created{};
   if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, currentFolder, &startup,
                       &created)) {
+    startError_ = GetLastError();
     return;
   }
   process_ = platform::win32::UniqueHandle(created.hProcess);
@@ -202,7 +203,10 @@ ProgramRun RunProgram(const std::wstring& program, const std::wstring& commandLi
   ProgramRun run;
   const auto start = std::chrono::steady_clock::now();
   const StartedProgram process(program, commandLine, currentFolder);
-  if (!process.Started()) return run;
+  if (!process.Started()) {
+    run.startError = process.StartError();
+    return run;
+  }
   run.started = true;
 
   std::set<HWND> answered;

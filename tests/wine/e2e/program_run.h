@@ -34,6 +34,8 @@ class StartedProgram {
   StartedProgram& operator=(const StartedProgram&) = delete;
 
   bool Started() const { return process_.Valid(); }
+  // Why CreateProcessW refused, when it did.
+  DWORD StartError() const { return startError_; }
   DWORD Id() const { return processId_; }
   DWORD ThreadId() const { return threadId_; }
   bool IsRunning() const;
@@ -48,10 +50,12 @@ class StartedProgram {
   platform::win32::UniqueHandle process_;
   DWORD processId_ = 0;
   DWORD threadId_ = 0;
+  DWORD startError_ = 0;
 };
 
 struct ProgramRun {
   bool started = false;
+  DWORD startError = 0;  // CreateProcessW's error when not started
   bool ended = false;  // false: killed at the timeout
   DWORD exitCode = 0;
   std::vector<MessageBoxSeen> boxes;
