@@ -197,17 +197,16 @@ std::vector<std::wstring> StandinSession::Journal() const { return ReadLines(jou
 
 StandinWindows StandinSession::Windows() const {
   StandinWindows windows;
-  const HWND foreground = GetForegroundWindow();
-  DWORD foregroundProcess = 0;
-  GetWindowThreadProcessId(foreground, &foregroundProcess);
-  windows.foreground = L"\"" + ClassOf(foreground) + L"\" of pid " + std::to_wstring(foregroundProcess);
+  const HWND front = GetForegroundWindow();
+  DWORD frontProcess = 0;
+  GetWindowThreadProcessId(front, &frontProcess);
+  windows.foreground = L"\"" + ClassOf(front) + L"\" of pid " + std::to_wstring(frontProcess);
   for (const DWORD processId : LocalServers(Journal())) {
     for (const HWND window : TopLevelWindowsOf(processId)) {
       if (ClassOf(window) == standins::kMessageWindowClass && IsWindowVisible(window)) ++windows.messageWindows;
       if (ClassOf(window) != L"NOTES") continue;
       windows.notesWindowFound = true;
       windows.notesWindowMaximized = IsZoomed(window) != FALSE;
-      const HWND front = GetForegroundWindow();
       windows.notesWindowInFront = front == window || GetWindow(front, GW_OWNER) == window;
     }
   }
